@@ -1,0 +1,96 @@
+#include "core/settings.h"
+
+#include <stddef.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "platform/platform.h"
+
+Settings g_settings;
+RunState g_run_state;
+
+namespace {
+
+struct SettingKey {
+    const char *key;
+    const char *default_text;
+    size_t offset;   // where the text lives in Settings
+    unsigned size;   // width + 1
+};
+
+// The keys in the order they are read and written.
+const SettingKey setting_keys[] = {
+    {"WindowTitle", "Angband 2.7.5", offsetof(Settings, window_title),
+     sizeof(Settings::window_title)},
+    {"Directory", "c:\\angband", offsetof(Settings, directory),
+     sizeof(Settings::directory)},
+    {"LastCharacter", "save", offsetof(Settings, last_character),
+     sizeof(Settings::last_character)},
+    {"TimerIntervalMinutes", "15", offsetof(Settings, minutes),
+     sizeof(Settings::minutes)},
+    {"TimerIntervalSeconds", "00", offsetof(Settings, seconds),
+     sizeof(Settings::seconds)},
+    {"SavePath", "\\lib\\save", offsetof(Settings, save_path),
+     sizeof(Settings::save_path)},
+    {"FileSaveMessageNumber", "110", offsetof(Settings, save_message_number),
+     sizeof(Settings::save_message_number)},
+};
+
+char *text_of(Settings *settings, const SettingKey &k)
+{
+    return reinterpret_cast<char *>(settings) + k.offset;
+}
+
+const char *text_of(const Settings *settings, const SettingKey &k)
+{
+    return reinterpret_cast<const char *>(settings) + k.offset;
+}
+
+bool fits_width(int length)
+{
+    return length >= 0 && length <= PATH_WIDTH;
+}
+
+}  // namespace
+
+void load_settings(Settings *settings)
+{
+    for (const SettingKey &k : setting_keys)
+        plat_profile_read(SETTINGS_SECTION, k.key, k.default_text,
+                          text_of(settings, k), k.size, SETTINGS_FILE);
+}
+
+void save_settings(const Settings *settings)
+{
+    for (const SettingKey &k : setting_keys)
+        plat_profile_write(SETTINGS_SECTION, k.key, text_of(settings, k),
+                           SETTINGS_FILE);
+}
+
+enum run_paths_result compose_run_paths(const Settings *settings,
+                                        RunState *run)
+{
+    // Room for three full-width settings and the literals, so nothing is
+    // cut before the width is checked.
+    char live[4 * (PATH_WIDTH + 1)];
+    char backup[sizeof live + 8];
+    char command[2 * sizeof live];
+
+    int n = snprintf(live, sizeof live, "%s%s\\%s", settings->directory,
+                     settings->save_path, settings->last_character);
+    int b = snprintf(backup, sizeof backup, "%s.sav", live);
+    int c = snprintf(command, sizeof command, "%s\\angband.exe %s",
+                     settings->directory, live);
+
+    // The backup save file is the live one and more, so it fits whenever
+    // the live one does.
+    if (!fits_width(n) || !fits_width(b))
+        return RUN_PATHS_SAVE_FILE_TOO_LONG;
+    if (!fits_width(c))
+        return RUN_PATHS_COMMAND_LINE_TOO_LONG;
+
+    memcpy(run->live_save_file, live, (size_t)n + 1);
+    memcpy(run->backup_save_file, backup, (size_t)b + 1);
+    memcpy(run->game_command_line, command, (size_t)c + 1);
+    return RUN_PATHS_OK;
+}

@@ -1,0 +1,63 @@
+// The seven settings kept in "swarden.ini", and the values of the current
+// backup run derived from them.
+#ifndef SAVEWARDEN_SETTINGS_H
+#define SAVEWARDEN_SETTINGS_H
+
+#include <stdint.h>
+
+// Widths are maximum lengths in characters, without the terminating zero.
+enum {
+    PATH_WIDTH = 255,           // every setting text and every composed path
+    MINUTES_WIDTH = 2,
+    SECONDS_WIDTH = 2,
+    SAVE_NUMBER_WIDTH = 9
+};
+
+// The texts as read from the settings file or committed by a start request;
+// never parsed values.
+struct Settings {
+    char window_title[PATH_WIDTH + 1];
+    char directory[PATH_WIDTH + 1];
+    char last_character[PATH_WIDTH + 1];
+    char minutes[MINUTES_WIDTH + 1];
+    char seconds[SECONDS_WIDTH + 1];
+    char save_path[PATH_WIDTH + 1];
+    char save_message_number[SAVE_NUMBER_WIDTH + 1];
+};
+
+struct RunState {
+    uint32_t interval;             // seconds between saves; 0: none wanted
+    uint32_t save_command_number;  // WM_COMMAND number that makes the game save
+    char live_save_file[PATH_WIDTH + 1];
+    char backup_save_file[PATH_WIDTH + 1];
+    char game_command_line[PATH_WIDTH + 1];
+    uint32_t deadline;             // tick count at which the next save is due
+    int help_open;                 // help viewer must be told to quit at exit
+};
+
+// The program's one instance of each. The RunState starts empty.
+extern Settings g_settings;
+extern RunState g_run_state;
+
+#define SETTINGS_FILE "swarden.ini"
+#define SETTINGS_SECTION "Options"
+
+// Reads the seven keys; a missing key gives its default, a longer value is
+// cut to its width.
+void load_settings(Settings *settings);
+// Writes the seven keys in their fixed order. Failures go unnoticed.
+void save_settings(const Settings *settings);
+
+// The composed run paths, or which of them would not fit its width.
+enum run_paths_result {
+    RUN_PATHS_OK,
+    RUN_PATHS_SAVE_FILE_TOO_LONG,     // backup save file over the width
+    RUN_PATHS_COMMAND_LINE_TOO_LONG   // game command line over the width
+};
+// Composes the live save file, backup save file and game command line from
+// the settings into run. On a result other than RUN_PATHS_OK, run is left
+// untouched.
+enum run_paths_result compose_run_paths(const Settings *settings,
+                                        RunState *run);
+
+#endif

@@ -1,0 +1,100 @@
+// The operations through which the settings, the save-file copy, the backup
+// timer and the start request reach the operating system.
+//
+// The program links platform_win32.cpp; the host unit tests link a substitute
+// from tests/host instead, so every call site stays a plain function call.
+// Keep this list short: each operation is one platform function, or the few
+// lines a sound save-file replace needs.
+#ifndef SAVEWARDEN_PLATFORM_H
+#define SAVEWARDEN_PLATFORM_H
+
+#include <stdint.h>
+
+// A top-level window or the main dialog. Opaque: only the platform layer
+// knows what it points at. 0 means "no window".
+typedef struct plat_window_tag *plat_window;
+
+// A file handle of the handle-based file functions; PLAT_NO_FILE when an
+// open or create failed.
+typedef int plat_file;
+enum { PLAT_NO_FILE = -1 };
+
+// ---- settings file ----------------------------------------------------
+// Reads key in section of the profile file into buf (size bytes, always
+// zero-terminated); a missing key yields def, cut to fit.
+void plat_profile_read(const char *section, const char *key, const char *def,
+                       char *buf, unsigned size, const char *file);
+// Writes key=value into section; the result is not reported.
+void plat_profile_write(const char *section, const char *key,
+                        const char *value, const char *file);
+
+// ---- files --------------------------------------------------------------
+plat_file plat_file_open_read(const char *path);
+// Creates the file, or truncates an existing one to length 0.
+plat_file plat_file_create(const char *path);
+// Both return the number of bytes moved, or -1 on an error.
+long plat_file_read(plat_file file, void *buf, unsigned count);
+long plat_file_write(plat_file file, const void *buf, unsigned count);
+// Pushes written data through to the disk. 1 on success, 0 on failure.
+int plat_file_flush(plat_file file);
+// 1 on success, 0 when the close reported an error.
+int plat_file_close(plat_file file);
+
+enum plat_replace_result {
+    PLAT_REPLACE_DONE,        // to now holds what from held; from is gone
+    PLAT_REPLACE_FAILED,      // nothing was changed
+    PLAT_REPLACE_UNSUPPORTED  // the system has no atomic replace (Windows 95)
+};
+// Moves from over to in one step, replacing an existing to.
+enum plat_replace_result plat_file_replace(const char *from, const char *to);
+// Moves from to to; fails when to exists. 1 on success, 0 on failure.
+int plat_file_rename(const char *from, const char *to);
+// 1 when the file was deleted, 0 otherwise (also when it did not exist).
+int plat_file_delete(const char *path);
+
+// ---- memory ---------------------------------------------------------------
+void *plat_buffer_alloc(unsigned size);
+void plat_buffer_free(void *buffer);
+
+// ---- time -------------------------------------------------------------------
+// Milliseconds since the system started; wraps after 2^32 ms.
+uint32_t plat_tick_count(void);
+
+// ---- timer 1 -------------------------------------------------------------------
+typedef void (*plat_tick_fn)(plat_window window);
+// Starts (or restarts) the window's timer with the given id; tick is called
+// with the window about every period_ms while the message loop runs.
+// 1 on success, 0 when the timer could not be started.
+int plat_timer_start(plat_window window, unsigned id, unsigned period_ms,
+                     plat_tick_fn tick);
+void plat_timer_stop(plat_window window, unsigned id);
+
+// ---- the game window ----------------------------------------------------------
+// The top-level window whose whole title equals title, letter case not
+// counting; 0 when there is none.
+plat_window plat_find_window(const char *title);
+// Sends WM_COMMAND with command as the whole first parameter and 0 as the
+// second, waiting at most timeout_ms (and not at all for a hung window).
+// 1 when the window handled it, 0 when the send failed or timed out.
+int plat_send_command(plat_window window, uint32_t command,
+                      unsigned timeout_ms);
+// Starts a program from its command line, shown normally. Returns the
+// platform's result: a value below 32 means it was not started.
+unsigned plat_start_program(const char *command_line);
+
+// ---- the main dialog ---------------------------------------------------------------
+void plat_set_caption(plat_window window, const char *text);
+// The field's text, cut to size - 1 characters and zero-terminated.
+void plat_field_text(plat_window dialog, int id, char *buf, unsigned size);
+// 1 and *value when the field holds an unsigned decimal number, else 0.
+int plat_field_number(plat_window dialog, int id, uint32_t *value);
+int plat_check_box_is_set(plat_window dialog, int id);
+void plat_check_box_clear(plat_window dialog, int id);
+
+enum plat_notice_icon { PLAT_ICON_INFORMATION, PLAT_ICON_WARNING };
+// A modal message box with an OK button; returns once the user closed it.
+// Timer ticks keep arriving while it is open.
+void plat_message_box(plat_window owner, const char *text, const char *caption,
+                      enum plat_notice_icon icon);
+
+#endif

@@ -1,0 +1,184 @@
+// The platform operations over the Win32 API: each is one or two calls.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+namespace {
+
+HWND hwnd_of(plat_window window)
+{
+    return reinterpret_cast<HWND>(window);
+}
+
+plat_window window_of(HWND hwnd)
+{
+    return reinterpret_cast<plat_window>(hwnd);
+}
+
+// SetTimer calls back with a fixed signature; this remembers whom to tell.
+plat_tick_fn timer_tick;
+
+VOID CALLBACK timer_proc(HWND hwnd, UINT, UINT_PTR, DWORD)
+{
+    if (timer_tick != nullptr)
+        timer_tick(window_of(hwnd));
+}
+
+}  // namespace
+
+void plat_profile_read(const char *section, const char *key, const char *def,
+                       char *buf, unsigned size, const char *file)
+{
+    GetPrivateProfileStringA(section, key, def, buf, size, file);
+}
+
+void plat_profile_write(const char *section, const char *key,
+                        const char *value, const char *file)
+{
+    WritePrivateProfileStringA(section, key, value, file);
+}
+
+plat_file plat_file_open_read(const char *path)
+{
+    HFILE file = _lopen(path, OF_READ);
+    return file == HFILE_ERROR ? PLAT_NO_FILE : file;
+}
+
+plat_file plat_file_create(const char *path)
+{
+    HFILE file = _lcreat(path, 0);
+    return file == HFILE_ERROR ? PLAT_NO_FILE : file;
+}
+
+long plat_file_read(plat_file file, void *buf, unsigned count)
+{
+    UINT got = _lread(file, buf, count);
+    return got == (UINT)HFILE_ERROR ? -1 : (long)got;
+}
+
+long plat_file_write(plat_file file, const void *buf, unsigned count)
+{
+    UINT put = _lwrite(file, static_cast<LPCCH>(buf), count);
+    return put == (UINT)HFILE_ERROR ? -1 : (long)put;
+}
+
+int plat_file_flush(plat_file file)
+{
+    // A handle from _lcreat is a kernel file handle in an int.
+    return FlushFileBuffers(reinterpret_cast<HANDLE>((INT_PTR)file)) ? 1 : 0;
+}
+
+int plat_file_close(plat_file file)
+{
+    return _lclose(file) == HFILE_ERROR ? 0 : 1;
+}
+
+enum plat_replace_result plat_file_replace(const char *from, const char *to)
+{
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
+        return PLAT_REPLACE_DONE;
+    // Windows 95 exports MoveFileExA only as a stub that says so.
+    return GetLastError() == ERROR_CALL_NOT_IMPLEMENTED
+               ? PLAT_REPLACE_UNSUPPORTED
+               : PLAT_REPLACE_FAILED;
+}
+
+int plat_file_rename(const char *from, const char *to)
+{
+    return MoveFileA(from, to) ? 1 : 0;
+}
+
+int plat_file_delete(const char *path)
+{
+    return DeleteFileA(path) ? 1 : 0;
+}
+
+void *plat_buffer_alloc(unsigned size)
+{
+    return reinterpret_cast<void *>(LocalAlloc(LMEM_FIXED, size));
+}
+
+void plat_buffer_free(void *buffer)
+{
+    LocalFree(reinterpret_cast<HLOCAL>(buffer));
+}
+
+uint32_t plat_tick_count(void)
+{
+    return GetTickCount();
+}
+
+int plat_timer_start(plat_window window, unsigned id, unsigned period_ms,
+                     plat_tick_fn tick)
+{
+    timer_tick = tick;
+    return SetTimer(hwnd_of(window), id, period_ms, timer_proc) != 0 ? 1 : 0;
+}
+
+void plat_timer_stop(plat_window window, unsigned id)
+{
+    KillTimer(hwnd_of(window), id);
+}
+
+plat_window plat_find_window(const char *title)
+{
+    return window_of(FindWindowA(nullptr, title));
+}
+
+int plat_send_command(plat_window window, uint32_t command,
+                      unsigned timeout_ms)
+{
+    DWORD_PTR result = 0;
+    // Only the return value tells: Wine's last-error after a time-out is not
+    // ERROR_TIMEOUT as Windows documents.
+    return SendMessageTimeoutA(hwnd_of(window), WM_COMMAND, (WPARAM)command, 0,
+                               SMTO_ABORTIFHUNG, timeout_ms, &result) != 0
+               ? 1
+               : 0;
+}
+
+unsigned plat_start_program(const char *command_line)
+{
+    return WinExec(command_line, SW_SHOW);
+}
+
+void plat_set_caption(plat_window window, const char *text)
+{
+    SetWindowTextA(hwnd_of(window), text);
+}
+
+void plat_field_text(plat_window dialog, int id, char *buf, unsigned size)
+{
+    if (size == 0)
+        return;
+    buf[0] = '\0';
+    GetDlgItemTextA(hwnd_of(dialog), id, buf, (int)size);
+}
+
+int plat_field_number(plat_window dialog, int id, uint32_t *value)
+{
+    BOOL translated = FALSE;
+    UINT number = GetDlgItemInt(hwnd_of(dialog), id, &translated, FALSE);
+    if (!translated)
+        return 0;
+    *value = number;
+    return 1;
+}
+
+int plat_check_box_is_set(plat_window dialog, int id)
+{
+    return IsDlgButtonChecked(hwnd_of(dialog), id) == BST_CHECKED ? 1 : 0;
+}
+
+void plat_check_box_clear(plat_window dialog, int id)
+{
+    CheckDlgButton(hwnd_of(dialog), id, BST_UNCHECKED);
+}
+
+void plat_message_box(plat_window owner, const char *text, const char *caption,
+                      enum plat_notice_icon icon)
+{
+    UINT style = MB_OK | (icon == PLAT_ICON_WARNING ? MB_ICONWARNING
+                                                    : MB_ICONINFORMATION);
+    MessageBoxA(hwnd_of(owner), text, caption, style);
+}

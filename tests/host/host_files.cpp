@@ -1,0 +1,239 @@
+// File, memory and profile operations of the platform for the host unit
+// tests, over POSIX files, with planned faults in the manner of SQLite's
+// test VFS: fail call 1, 2, 3... of a kind, or cut the power after call n.
+#include "host_files.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "host_ini.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct FaultPlan {
+    int counts[HOST_OP_COUNT];
+    int total;
+    host_op fail_op;
+    int fail_nth;        // 0: no planned failure of one kind
+    host_fault_kind fail_kind;
+    int fail_any_nth;    // 0: no planned failure of any kind
+    int crash_after;     // 0: no power cut
+    bool fired;
+    bool crashed;
+    int open_files;
+    int live_buffers;
+    bool replace_unsupported;
+};
+
+FaultPlan plan;
+std::string profile_dir = ".";
+
+// Counts the call and says whether it must fail, and how.
+bool fault_here(host_op op, host_fault_kind *kind = nullptr)
+{
+    ++plan.counts[op];
+    ++plan.total;
+    if (kind != nullptr)
+        *kind = HOST_FAULT_FAIL;
+    if (plan.crashed)
+        return true;
+    if (plan.crash_after != 0 && plan.total > plan.crash_after) {
+        plan.crashed = plan.fired = true;
+        return true;
+    }
+    if (plan.fail_any_nth != 0 && plan.total == plan.fail_any_nth) {
+        plan.fired = true;
+        return true;
+    }
+    if (plan.fail_nth != 0 && op == plan.fail_op &&
+        plan.counts[op] == plan.fail_nth) {
+        plan.fired = true;
+        if (kind != nullptr)
+            *kind = plan.fail_kind;
+        return true;
+    }
+    return false;
+}
+
+std::string slurp(const std::string &path, bool *exists)
+{
+    std::ifstream in(path, std::ios::binary);
+    *exists = static_cast<bool>(in);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+void host_files_reset()
+{
+    int open_files = plan.open_files;
+    int live_buffers = plan.live_buffers;
+    plan = FaultPlan();
+    plan.open_files = open_files;
+    plan.live_buffers = live_buffers;
+}
+
+void host_fail_call(host_op op, int nth, host_fault_kind kind)
+{
+    plan.fail_op = op;
+    plan.fail_nth = nth;
+    plan.fail_kind = kind;
+}
+
+void host_fail_any_call(int nth) { plan.fail_any_nth = nth; }
+void host_crash_after_call(int nth) { plan.crash_after = nth; }
+bool host_fault_fired() { return plan.fired; }
+int host_call_count(host_op op) { return plan.counts[op]; }
+int host_total_call_count() { return plan.total; }
+int host_open_file_count() { return plan.open_files; }
+int host_live_buffer_count() { return plan.live_buffers; }
+void host_set_replace_unsupported(bool unsupported)
+{
+    plan.replace_unsupported = unsupported;
+}
+
+void host_set_profile_dir(const std::string &dir) { profile_dir = dir; }
+
+std::string host_profile_path(const char *file)
+{
+    return profile_dir + "/" + file;
+}
+
+// ---- profile -------------------------------------------------------------
+
+void plat_profile_read(const char *section, const char *key, const char *def,
+                       char *buf, unsigned size, const char *file)
+{
+    if (size == 0)
+        return;
+    bool exists = false;
+    std::string text = slurp(host_profile_path(file), &exists);
+    std::string value;
+    if (!exists || !ini_find(text, section, key, &value))
+        value = def;
+    snprintf(buf, size, "%s", value.c_str());
+}
+
+void plat_profile_write(const char *section, const char *key,
+                        const char *value, const char *file)
+{
+    bool exists = false;
+    std::string path = host_profile_path(file);
+    std::string text = slurp(path, &exists);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << ini_set(text, section, key, value);
+}
+
+// ---- files ------------------------------------------------------------------
+
+plat_file plat_file_open_read(const char *path)
+{
+    if (fault_here(HOST_OPEN_READ))
+        return PLAT_NO_FILE;
+    int fd = open(path, O_RDONLY);
+    if (fd >= 0)
+        ++plan.open_files;
+    return fd >= 0 ? fd : PLAT_NO_FILE;
+}
+
+plat_file plat_file_create(const char *path)
+{
+    if (fault_here(HOST_CREATE))
+        return PLAT_NO_FILE;
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd >= 0)
+        ++plan.open_files;
+    return fd >= 0 ? fd : PLAT_NO_FILE;
+}
+
+long plat_file_read(plat_file file, void *buf, unsigned count)
+{
+    host_fault_kind kind;
+    if (fault_here(HOST_READ, &kind)) {
+        if (kind != HOST_FAULT_SHORT)
+            return -1;
+        count /= 2;
+    }
+    ssize_t got = read(file, buf, count);
+    return got < 0 ? -1 : (long)got;
+}
+
+long plat_file_write(plat_file file, const void *buf, unsigned count)
+{
+    host_fault_kind kind;
+    if (fault_here(HOST_WRITE, &kind)) {
+        if (kind != HOST_FAULT_SHORT)
+            return -1;
+        count /= 2;
+    }
+    ssize_t put = write(file, buf, count);
+    return put < 0 ? -1 : (long)put;
+}
+
+int plat_file_flush(plat_file file)
+{
+    if (fault_here(HOST_FLUSH))
+        return 0;
+    return fsync(file) == 0 ? 1 : 0;
+}
+
+int plat_file_close(plat_file file)
+{
+    // The handle is given back even when the close reports an error (and a
+    // power cut would end the process and its handles anyway).
+    bool fail = fault_here(HOST_CLOSE);
+    --plan.open_files;
+    return close(file) == 0 && !fail ? 1 : 0;
+}
+
+enum plat_replace_result plat_file_replace(const char *from, const char *to)
+{
+    if (fault_here(HOST_REPLACE))
+        return PLAT_REPLACE_FAILED;
+    if (plan.replace_unsupported)
+        return PLAT_REPLACE_UNSUPPORTED;
+    return rename(from, to) == 0 ? PLAT_REPLACE_DONE : PLAT_REPLACE_FAILED;
+}
+
+int plat_file_rename(const char *from, const char *to)
+{
+    if (fault_here(HOST_RENAME))
+        return 0;
+    return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0 ? 1
+                                                                        : 0;
+}
+
+int plat_file_delete(const char *path)
+{
+    if (fault_here(HOST_DELETE))
+        return 0;
+    return unlink(path) == 0 ? 1 : 0;
+}
+
+// ---- memory -------------------------------------------------------------------
+
+void *plat_buffer_alloc(unsigned size)
+{
+    if (fault_here(HOST_ALLOC))
+        return nullptr;
+    void *buffer = malloc(size);
+    if (buffer != nullptr)
+        ++plan.live_buffers;
+    return buffer;
+}
+
+void plat_buffer_free(void *buffer)
+{
+    if (buffer != nullptr)
+        --plan.live_buffers;
+    free(buffer);
+}

@@ -1,0 +1,235 @@
+// The save-file copy over real files, with faults planted in the platform
+// calls it makes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/save_copy.h"
+#include "host_files.h"
+#include "scratch_dir.h"
+
+namespace {
+
+class SaveCopy : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::string source = dir.file("save");
+    std::string destination = dir.file("save.sav");
+
+    void SetUp() override
+    {
+        host_files_reset();
+        host_set_replace_unsupported(false);
+    }
+
+    // No temporary file, no open handle and no buffer outlives a copy.
+    void expect_nothing_left_over(const std::vector<std::string> &names)
+    {
+        EXPECT_EQ(dir.entries(), names);
+        EXPECT_EQ(host_open_file_count(), 0);
+        EXPECT_EQ(host_live_buffer_count(), 0);
+    }
+};
+
+class SaveCopySizes : public SaveCopy,
+                      public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(SaveCopySizes, CopiesEveryByteInPiecesOf2048)
+{
+    const size_t size = GetParam();
+    const std::string content = patterned_bytes(size, 1);
+    write_file(source, content);
+    // An older, longer backup must end up exactly as long as the source.
+    write_file(destination, patterned_bytes(size + 5000, 2));
+
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 1);
+
+    EXPECT_EQ(read_file(destination), content);
+    EXPECT_EQ(read_file(source), content);
+    // Full pieces, the rest if any, then the read that finds the end.
+    EXPECT_EQ(host_call_count(HOST_READ), (int)((size + 2047) / 2048) + 1);
+    expect_nothing_left_over({"save", "save.sav"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, SaveCopySizes,
+                         ::testing::Values(0, 1, 2047, 2048, 2049, 3 * 2048,
+                                           3 * 2048 + 777, 1 << 20));
+
+TEST_F(SaveCopy, CreatesAMissingDestination)
+{
+    write_file(source, "new character");
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 1);
+    EXPECT_EQ(read_file(destination), "new character");
+    expect_nothing_left_over({"save", "save.sav"});
+}
+
+TEST_F(SaveCopy, MissingSourceLeavesTheDestinationAlone)
+{
+    write_file(destination, "last good backup");
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(read_file(destination), "last good backup");
+    expect_nothing_left_over({"save.sav"});
+}
+
+TEST_F(SaveCopy, DestinationFolderThatCannotTakeAFileFails)
+{
+    write_file(source, "character");
+    const std::string missing = dir.file("no such folder/save.sav");
+    EXPECT_EQ(copy_save_file(source.c_str(), missing.c_str()), 0);
+
+    // A plain file where the folder should be.
+    write_file(dir.file("folder"), "not a folder");
+    const std::string under_file = dir.file("folder/save.sav");
+    EXPECT_EQ(copy_save_file(source.c_str(), under_file.c_str()), 0);
+    EXPECT_EQ(read_file(dir.file("folder")), "not a folder");
+    expect_nothing_left_over({"folder", "save"});
+}
+
+TEST_F(SaveCopy, OverlongDestinationIsRefusedUntouched)
+{
+    write_file(source, "character");
+    const std::string long_name = dir.path + "/" + std::string(300, 'x');
+    EXPECT_EQ(copy_save_file(source.c_str(), long_name.c_str()), 0);
+    EXPECT_EQ(host_call_count(HOST_OPEN_READ), 0);
+}
+
+// One planted fault in a copy of a source of three full pieces and a part
+// (four reads with data, then the read that finds the end).
+struct PlantedFault {
+    const char *name;
+    host_op op;
+    int nth;
+    host_fault_kind kind;
+};
+
+void PrintTo(const PlantedFault &f, std::ostream *os) { *os << f.name; }
+
+class SaveCopyFaults : public SaveCopy,
+                       public ::testing::WithParamInterface<PlantedFault> {};
+
+TEST_P(SaveCopyFaults, FailedCopyKeepsTheOldDestinationWhole)
+{
+    const PlantedFault f = GetParam();
+    for (bool windows95 : {false, true}) {
+        SCOPED_TRACE(windows95 ? "replace by renames" : "atomic replace");
+        SetUp();
+        host_set_replace_unsupported(windows95);
+        write_file(source, patterned_bytes(3 * 2048 + 100, 3));
+        const std::string old_backup = patterned_bytes(9000, 4);
+        write_file(destination, old_backup);
+
+        host_fail_call(f.op, f.nth, f.kind);
+        EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+
+        EXPECT_TRUE(host_fault_fired());
+        EXPECT_EQ(read_file(destination), old_backup);
+        expect_nothing_left_over({"save", "save.sav"});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SaveCopyFaults,
+    ::testing::Values(
+        PlantedFault{"create_fails", HOST_CREATE, 1, HOST_FAULT_FAIL},
+        PlantedFault{"alloc_fails", HOST_ALLOC, 1, HOST_FAULT_FAIL},
+        PlantedFault{"first_read_fails", HOST_READ, 1, HOST_FAULT_FAIL},
+        PlantedFault{"middle_read_fails", HOST_READ, 3, HOST_FAULT_FAIL},
+        PlantedFault{"end_read_fails", HOST_READ, 5, HOST_FAULT_FAIL},
+        PlantedFault{"first_write_fails", HOST_WRITE, 1, HOST_FAULT_FAIL},
+        PlantedFault{"middle_write_fails", HOST_WRITE, 2, HOST_FAULT_FAIL},
+        PlantedFault{"last_write_fails", HOST_WRITE, 4, HOST_FAULT_FAIL},
+        PlantedFault{"first_write_short", HOST_WRITE, 1, HOST_FAULT_SHORT},
+        PlantedFault{"middle_write_short", HOST_WRITE, 3, HOST_FAULT_SHORT},
+        PlantedFault{"last_write_short", HOST_WRITE, 4, HOST_FAULT_SHORT},
+        PlantedFault{"flush_fails", HOST_FLUSH, 1, HOST_FAULT_FAIL},
+        // The first close is the temporary file's: its data may be lost.
+        PlantedFault{"temp_close_fails", HOST_CLOSE, 1, HOST_FAULT_FAIL}),
+    [](const ::testing::TestParamInfo<PlantedFault> &info) {
+        return std::string(info.param.name);
+    });
+
+TEST_F(SaveCopy, FailedReplaceKeepsTheOldDestination)
+{
+    write_file(source, "fresh save");
+    write_file(destination, "last good backup");
+    host_fail_call(HOST_REPLACE, 1);
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(read_file(destination), "last good backup");
+    expect_nothing_left_over({"save", "save.sav"});
+
+    // Without an atomic replace, the move of the new file into place fails.
+    SetUp();
+    host_set_replace_unsupported(true);
+    host_fail_call(HOST_RENAME, 3);
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+    EXPECT_TRUE(host_fault_fired());
+    EXPECT_EQ(read_file(destination), "last good backup");
+    expect_nothing_left_over({"save", "save.sav"});
+}
+
+// Fail call 1, 2, 3... of any kind until a copy runs with no fault firing.
+// Whatever the result says must be true of the destination, and the next
+// copy must clean up after it.
+TEST_F(SaveCopy, EverySingleFaultLeavesOldOrNewAndRecovers)
+{
+    for (bool windows95 : {false, true}) {
+        SCOPED_TRACE(windows95 ? "replace by renames" : "atomic replace");
+        const std::string fresh = patterned_bytes(2 * 2048 + 9, 5);
+        const std::string old_backup = patterned_bytes(4096, 6);
+        bool fired = true;
+        int n = 1;
+        for (; fired && n < 100; ++n) {
+            SCOPED_TRACE("failing call " + std::to_string(n));
+            SetUp();
+            host_set_replace_unsupported(windows95);
+            write_file(source, fresh);
+            write_file(destination, old_backup);
+
+            host_fail_any_call(n);
+            int result = copy_save_file(source.c_str(), destination.c_str());
+            fired = host_fault_fired();
+            EXPECT_EQ(read_file(destination), result ? fresh : old_backup);
+            EXPECT_EQ(read_file(source), fresh);
+            EXPECT_EQ(host_open_file_count(), 0);
+            EXPECT_EQ(host_live_buffer_count(), 0);
+
+            SetUp();
+            host_set_replace_unsupported(windows95);
+            EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 1);
+            EXPECT_EQ(read_file(destination), fresh);
+            expect_nothing_left_over({"save", "save.sav"});
+        }
+        EXPECT_FALSE(fired) << "faults kept firing";
+        EXPECT_GT(n, 10);
+    }
+}
+
+TEST_F(SaveCopy, ReplaceByRenamesPutsBackAnInterruptedOldFile)
+{
+    // An earlier replace stopped after moving the old backup aside: the
+    // only copy of it sits in the aside file. A copy that then fails must
+    // not lose it.
+    host_set_replace_unsupported(true);
+    write_file(source, "fresh save");
+    write_file(destination, "last good backup");
+    int moved_aside = 0;
+    for (int n = 1; n < 40 && moved_aside == 0; ++n) {
+        SetUp();
+        host_set_replace_unsupported(true);
+        host_crash_after_call(n);
+        copy_save_file(source.c_str(), destination.c_str());
+        if (!file_exists(destination))
+            moved_aside = n;
+    }
+    ASSERT_FALSE(file_exists(destination)) << "crash point missed the gap";
+
+    SetUp();
+    host_set_replace_unsupported(true);
+    host_fail_call(HOST_CREATE, 1);
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(read_file(destination), "last good backup");
+    expect_nothing_left_over({"save", "save.sav"});
+}
+
+}  // namespace
