@@ -1,0 +1,118 @@
+#include "game/backup_timer.h"
+
+#include <stdio.h>
+
+#include "common/notices.h"
+#include "common/two_digit_text.h"
+#include "core/save_copy.h"
+#include "core/settings.h"
+
+namespace {
+
+const uint32_t ms_per_second = 1000;
+const uint32_t ms_per_minute = 60 * ms_per_second;
+// No interval is longer than an hour, so the caption never needs to show
+// more than this, whatever a stray tick reads.
+const uint32_t longest_shown_ms = 60 * ms_per_minute - 1;
+// Two tick values less than this apart are ordered by their difference.
+const uint32_t half_tick_range = 0x80000000u;
+
+uint32_t deadline_after_interval(uint32_t now)
+{
+    return now + g_run_state.interval * ms_per_second;
+}
+
+// The tick counter wraps after 2^32 ms. Comparing the difference of the two
+// values rather than the values themselves keeps a countdown that crosses
+// the wrap running as usual: the deadline is never more than an hour away,
+// far less than half the counter's range.
+bool deadline_has_passed(uint32_t now, uint32_t deadline)
+{
+    return (uint32_t)(now - deadline) < half_tick_range;
+}
+
+void show_remaining(plat_window dialog, uint32_t remaining_ms)
+{
+    if (remaining_ms > longest_shown_ms)
+        remaining_ms = longest_shown_ms;
+    char minutes[MINUTES_WIDTH + 1];
+    char seconds[SECONDS_WIDTH + 1];
+    two_digit_text(remaining_ms / ms_per_minute, minutes, sizeof minutes);
+    two_digit_text(remaining_ms % ms_per_minute / ms_per_second, seconds,
+                   sizeof seconds);
+    char caption[sizeof "00:00 - Savewarden"];
+    snprintf(caption, sizeof caption, "%s:%s - Savewarden", minutes, seconds);
+    plat_set_caption(dialog, caption);
+}
+
+// An empty title would match whatever untitled window the search met first,
+// and that window would be sent the save command; it counts as no game.
+plat_window find_game_window(void)
+{
+    if (g_settings.window_title[0] == '\0')
+        return nullptr;
+    return plat_find_window(g_settings.window_title);
+}
+
+// Ticks go on arriving while the notice is open; they count down from the
+// deadline already set, and one that falls due runs its own search. The
+// timer stops only once the user has closed the notice.
+void give_up_on_lost_game(plat_window dialog)
+{
+    info_notice(dialog, "Could not find Angband window");
+    backup_timer_stop(dialog);
+    g_run_state.interval = 0;
+}
+
+void save_and_back_up(plat_window dialog, uint32_t now)
+{
+    // The next deadline comes first, so that ticks during a notice below
+    // count down from it rather than falling due again at once.
+    g_run_state.deadline = deadline_after_interval(now);
+
+    plat_window game = find_game_window();
+    if (game == nullptr) {
+        give_up_on_lost_game(dialog);
+        return;
+    }
+    // A game that did not answer in time may have its save file half
+    // written; copying that would overwrite a good backup. The next due tick
+    // tries again.
+    if (!plat_send_command(game, g_run_state.save_command_number,
+                           SAVE_COMMAND_TIMEOUT_MS))
+        return;
+    // A failed copy leaves the old backup whole; the next due tick retries.
+    copy_save_file(g_run_state.live_save_file, g_run_state.backup_save_file);
+}
+
+}  // namespace
+
+void backup_timer_arm(plat_window dialog)
+{
+    backup_timer_stop(dialog);
+    if (!plat_timer_start(dialog, BACKUP_TIMER_ID, BACKUP_TIMER_PERIOD_MS,
+                          backup_timer_tick)) {
+        g_run_state.interval = 0;
+        warning_notice(dialog, "Error starting timer");
+        return;
+    }
+    g_run_state.deadline = deadline_after_interval(plat_tick_count());
+}
+
+void backup_timer_stop(plat_window dialog)
+{
+    plat_timer_stop(dialog, BACKUP_TIMER_ID);
+}
+
+void backup_timer_tick(plat_window dialog)
+{
+    // A tick already queued when the timer was stopped can still arrive;
+    // with no interval there is nothing to count down or save.
+    if (g_run_state.interval == 0)
+        return;
+    uint32_t now = plat_tick_count();
+    if (deadline_has_passed(now, g_run_state.deadline))
+        save_and_back_up(dialog, now);
+    else
+        show_remaining(dialog, g_run_state.deadline - now);
+}

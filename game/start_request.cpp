@@ -1,0 +1,183 @@
+#include "game/start_request.h"
+
+#include <stdio.h>
+
+#include "common/notices.h"
+#include "common/two_digit_text.h"
+#include "core/save_copy.h"
+#include "core/settings.h"
+#include "game/backup_timer.h"
+#include "res/swarden_rc.h"
+
+namespace {
+
+const uint32_t longest_interval_minutes = 60;
+const uint32_t longest_interval_seconds = 60 * 60;
+const uint32_t largest_seconds_field = 59;
+// The largest number whose text fits the save command number's setting.
+const uint32_t largest_save_command_number = 999999999;
+// WinExec gives a value below this when the program did not start.
+const unsigned first_started_result = 32;
+
+// Everything the fields ask for, checked and not yet committed.
+struct Request {
+    Settings settings;
+    uint32_t interval;
+    uint32_t save_command_number;
+    RunState paths;  // only the three composed texts are used
+};
+
+int refuse(plat_window dialog, const char *message)
+{
+    info_notice(dialog, message);
+    return 0;
+}
+
+int read_interval(plat_window dialog, Request *request)
+{
+    uint32_t minutes = 0;
+    uint32_t seconds = 0;
+    if (!plat_field_number(dialog, IDC_MINUTES, &minutes))
+        return refuse(dialog, "Minutes are invalid");
+    if (!plat_field_number(dialog, IDC_SECONDS, &seconds))
+        return refuse(dialog, "Seconds are invalid");
+    if (seconds > largest_seconds_field)
+        return refuse(dialog, "Must specify 59 seconds or less");
+    // Minutes beyond an hour are refused before multiplying: a huge value
+    // would otherwise wrap round into a short interval.
+    if (minutes > longest_interval_minutes ||
+        minutes * 60 + seconds > longest_interval_seconds)
+        return refuse(dialog, "Must specify an interval of an hour or less");
+
+    request->interval = minutes * 60 + seconds;
+    two_digit_text(minutes, request->settings.minutes,
+                   sizeof request->settings.minutes);
+    two_digit_text(seconds, request->settings.seconds,
+                   sizeof request->settings.seconds);
+    return 1;
+}
+
+// A number of ten digits would not fit its setting and would read back cut.
+int read_save_command_number(plat_window dialog, Request *request)
+{
+    uint32_t number = 0;
+    if (!plat_field_number(dialog, IDC_SAVE_NUMBER, &number) ||
+        number > largest_save_command_number)
+        return refuse(dialog, "Save Message Number is invalid");
+
+    request->save_command_number = number;
+    snprintf(request->settings.save_message_number,
+             sizeof request->settings.save_message_number, "%lu",
+             (unsigned long)number);
+    return 1;
+}
+
+// The paths are composed here, before anything is committed, so that one
+// too long for the save copy or for the game start changes nothing.
+int compose_paths(plat_window dialog, Request *request)
+{
+    switch (compose_run_paths(&request->settings, &request->paths)) {
+    case RUN_PATHS_OK:
+        return 1;
+    case RUN_PATHS_SAVE_FILE_TOO_LONG:
+        return refuse(dialog, "Path to save file is too long");
+    case RUN_PATHS_COMMAND_LINE_TOO_LONG:
+        return refuse(dialog, "Angband command line is too long");
+    }
+    return 0;
+}
+
+// Reads and checks every field, stopping at the first that fails with its
+// notice. Nothing outside request changes here.
+int check_fields(plat_window dialog, Request *request)
+{
+    Settings *s = &request->settings;
+    plat_field_text(dialog, IDC_WINDOW_TITLE, s->window_title,
+                    sizeof s->window_title);
+    plat_field_text(dialog, IDC_DIRECTORY, s->directory, sizeof s->directory);
+    plat_field_text(dialog, IDC_CHARACTER, s->last_character,
+                    sizeof s->last_character);
+    if (!read_interval(dialog, request))
+        return 0;
+    plat_field_text(dialog, IDC_SAVE_PATH, s->save_path, sizeof s->save_path);
+    return read_save_command_number(dialog, request) &&
+           compose_paths(dialog, request);
+}
+
+void copy_text(char (&to)[PATH_WIDTH + 1], const char (&from)[PATH_WIDTH + 1])
+{
+    snprintf(to, sizeof to, "%s", from);
+}
+
+void commit(plat_window dialog, const Request &request)
+{
+    g_settings = request.settings;
+    g_run_state.interval = request.interval;
+    g_run_state.save_command_number = request.save_command_number;
+    save_settings(&g_settings);
+    copy_text(g_run_state.live_save_file, request.paths.live_save_file);
+    copy_text(g_run_state.backup_save_file, request.paths.backup_save_file);
+    copy_text(g_run_state.game_command_line, request.paths.game_command_line);
+    // The request may still end at the copy or the game start, before the
+    // timer is dealt with; a countdown from an earlier request must not go
+    // on with no interval, where every tick would fall due.
+    if (request.interval == 0)
+        backup_timer_stop(dialog);
+}
+
+int copy_or_complain(plat_window dialog, const char *source,
+                     const char *destination)
+{
+    if (copy_save_file(source, destination))
+        return 1;
+    char message[sizeof "Error copying  to " + 2 * PATH_WIDTH];
+    snprintf(message, sizeof message, "Error copying %s to %s", source,
+             destination);
+    warning_notice(dialog, message);
+    return 0;
+}
+
+// A restore is done once per setting of the check box: the box is cleared
+// only when the live save file really came back from the backup.
+int copy_save_files(plat_window dialog)
+{
+    if (plat_check_box_is_set(dialog, IDC_RESTORE)) {
+        if (!copy_or_complain(dialog, g_run_state.backup_save_file,
+                              g_run_state.live_save_file))
+            return 0;
+        plat_check_box_clear(dialog, IDC_RESTORE);
+        return 1;
+    }
+    return copy_or_complain(dialog, g_run_state.live_save_file,
+                            g_run_state.backup_save_file);
+}
+
+int start_game(plat_window dialog)
+{
+    if (plat_start_program(g_run_state.game_command_line) <
+        first_started_result)
+        return refuse(dialog,
+                      "Unable to start Angband or Angband already running");
+    return 1;
+}
+
+void set_timer_going(plat_window dialog)
+{
+    if (g_run_state.interval == 0)
+        backup_timer_stop(dialog);
+    else
+        backup_timer_arm(dialog);
+}
+
+}  // namespace
+
+void start_request(plat_window dialog)
+{
+    Request request = {};
+    if (!check_fields(dialog, &request))
+        return;
+    commit(dialog, request);
+    if (!copy_save_files(dialog) || !start_game(dialog))
+        return;
+    set_timer_going(dialog);
+}

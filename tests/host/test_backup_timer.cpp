@@ -1,0 +1,392 @@
+// Timer 1: the countdown in the caption, the due tick that makes the game
+// save and copies its save file, and the countdown across the tick
+// counter's wrap.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "game/backup_timer.h"
+#include "host_fakes.h"
+#include "host_files.h"
+#include "scratch_dir.h"
+
+namespace {
+
+typedef std::vector<std::string> Lines;
+
+class BackupTimer : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::string live = dir.file("save");
+    std::string backup = dir.file("save.sav");
+    plat_window dialog = host_dialog();
+
+    void SetUp() override
+    {
+        host_fakes_reset();
+        host_files_reset();
+        g_settings = Settings();
+        g_run_state = RunState();
+        snprintf(g_settings.window_title, sizeof g_settings.window_title,
+                 "Angband 2.7.5");
+        g_run_state.save_command_number = 110;
+        snprintf(g_run_state.live_save_file,
+                 sizeof g_run_state.live_save_file, "%s", live.c_str());
+        snprintf(g_run_state.backup_save_file,
+                 sizeof g_run_state.backup_save_file, "%s", backup.c_str());
+        write_file(live, "old save");
+        write_file(backup, "old backup");
+    }
+
+    void arm_at(uint32_t now, uint32_t interval)
+    {
+        host_set_tick_count(now);
+        g_run_state.interval = interval;
+        backup_timer_arm(dialog);
+        ASSERT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+        host_clear_events();
+    }
+
+    // Delivers one tick of the running timer at the given counter value.
+    void tick_at(uint32_t now)
+    {
+        host_set_tick_count(now);
+        EXPECT_TRUE(host_deliver_tick(BACKUP_TIMER_ID)) << "timer not running";
+    }
+
+    // The caption a single tick at now writes, or "" when it writes none.
+    std::string caption_at(uint32_t now)
+    {
+        size_t before = host_captions().size();
+        tick_at(now);
+        std::vector<std::string> captions = host_captions();
+        return captions.size() > before ? captions.back() : std::string();
+    }
+
+    // The game writes its save file while it handles the save command.
+    void game_saves(const std::string &content)
+    {
+        std::string path = live;
+        host_set_on_send([path, content](const HostSend &) {
+            write_file(path, content);
+        });
+    }
+};
+
+// ---- arming and stopping --------------------------------------------------
+
+TEST_F(BackupTimer, ArmingStartsTimerOneAfreshWithAFullInterval)
+{
+    host_set_tick_count(5000);
+    g_run_state.interval = 900;
+    backup_timer_arm(dialog);
+    EXPECT_EQ(host_events(), Lines({"timer stop 1", "timer start 1 1000"}));
+    EXPECT_EQ(g_run_state.deadline, 5000u + 900000u);
+    // The procedure it gave the timer is the tick.
+    EXPECT_EQ(caption_at(6000), "14:59 - Savewarden");
+
+    // Arming while counting starts over from the full interval.
+    host_clear_events();
+    host_set_tick_count(300000);
+    backup_timer_arm(dialog);
+    EXPECT_EQ(host_events(), Lines({"timer stop 1", "timer start 1 1000"}));
+    EXPECT_EQ(g_run_state.deadline, 300000u + 900000u);
+    EXPECT_TRUE(host_notices().empty());
+}
+
+TEST_F(BackupTimer, AFailedStartWarnsAndLeavesNoIntervalAndNoTimer)
+{
+    arm_at(5000, 60);  // an earlier countdown, which the new arming stops
+    host_fail_next_timer_start();
+    g_run_state.interval = 120;
+    backup_timer_arm(dialog);
+
+    ASSERT_EQ(host_notices().size(), 1u);
+    const HostNotice notice = host_notices()[0];
+    EXPECT_EQ(notice.text, "Error starting timer");
+    EXPECT_EQ(notice.caption, "Savewarden Error");
+    EXPECT_EQ(notice.icon, PLAT_ICON_WARNING);
+    EXPECT_EQ(notice.owner, dialog);
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+}
+
+TEST_F(BackupTimer, StopStopsTimerOne)
+{
+    arm_at(5000, 60);
+    backup_timer_stop(dialog);
+    EXPECT_EQ(host_events(), Lines({"timer stop 1"}));
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+}
+
+// ---- the countdown --------------------------------------------------------
+
+TEST_F(BackupTimer, CountdownShowsTheTimeLeftRoundedDownToWholeSeconds)
+{
+    const uint32_t armed = 5000;
+    arm_at(armed, 60);
+    const struct { uint32_t after; const char *caption; } ticks[] = {
+        {500, "00:59 - Savewarden"},    // a tick sooner than usual
+        {1000, "00:59 - Savewarden"},   // 59 s left exactly
+        {1001, "00:58 - Savewarden"},   // 58.999 s left
+        {59001, "00:00 - Savewarden"},
+        {59999, "00:00 - Savewarden"},  // the last countdown tick
+    };
+    for (const auto &t : ticks)
+        EXPECT_EQ(caption_at(armed + t.after), t.caption) << t.after;
+    EXPECT_TRUE(host_events_starting("find").empty());
+    EXPECT_EQ(g_run_state.deadline, armed + 60000u);
+
+    // Both parts in two digits, minutes from whole minutes left.
+    arm_at(armed, 900);
+    EXPECT_EQ(caption_at(armed + 51000), "14:09 - Savewarden");
+    EXPECT_EQ(caption_at(armed + 840001), "00:59 - Savewarden");
+}
+
+TEST_F(BackupTimer, AnHourNeverShowsMoreThan59_59)
+{
+    const uint32_t armed = 100000;
+    arm_at(armed, 3600);
+    // A tick still queued from before the arming can come at once.
+    EXPECT_EQ(caption_at(armed), "59:59 - Savewarden");
+    EXPECT_EQ(caption_at(armed + 1), "59:59 - Savewarden");
+    EXPECT_EQ(caption_at(armed + 1000), "59:59 - Savewarden");
+    EXPECT_EQ(caption_at(armed + 1001), "59:58 - Savewarden");
+    EXPECT_EQ(caption_at(armed + 60001), "58:59 - Savewarden");
+}
+
+// ---- the due tick -----------------------------------------------------------
+
+TEST_F(BackupTimer, DueTickSetsTheDeadlineThenFindsSendsAndCopies)
+{
+    host_add_window("Angband 2.7.5");
+    arm_at(5000, 60);
+    EXPECT_EQ(caption_at(6000), "00:59 - Savewarden");
+    host_clear_events();
+
+    uint32_t deadline_during_send = 0;
+    std::string backup_during_send;
+    std::string path = live, backup_path = backup;
+    host_set_on_send([&](const HostSend &) {
+        deadline_during_send = g_run_state.deadline;
+        backup_during_send = read_file(backup_path);
+        write_file(path, "fresh save");
+    });
+
+    tick_at(65000);  // exactly at the deadline: due
+
+    EXPECT_EQ(host_events(),
+              Lines({"find Angband 2.7.5", "send game1 110 30000"}));
+    EXPECT_EQ(deadline_during_send, 65000u + 60000u);
+    EXPECT_EQ(backup_during_send, "old backup");  // the copy comes after
+    EXPECT_EQ(read_file(backup), "fresh save");
+    EXPECT_EQ(read_file(live), "fresh save");
+    // The caption is left alone until the next tick counts down afresh.
+    EXPECT_EQ(host_last_caption(), "00:59 - Savewarden");
+    EXPECT_TRUE(host_notices().empty());
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(caption_at(66000), "00:59 - Savewarden");
+}
+
+TEST_F(BackupTimer, TheSaveCommandNumberIsSentWhole)
+{
+    host_add_window("Angband 2.7.5");
+    g_run_state.save_command_number = 999999999;
+    arm_at(5000, 60);
+    tick_at(65000);
+    ASSERT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(host_sends()[0].command, 999999999u);
+    EXPECT_EQ(host_sends()[0].timeout_ms, (unsigned)SAVE_COMMAND_TIMEOUT_MS);
+}
+
+TEST_F(BackupTimer, AGameThatDoesNotAnswerInTimeGetsNoCopy)
+{
+    host_add_window("Angband 2.7.5");
+    arm_at(5000, 60);
+    game_saves("half written");
+    host_set_send_result(0);
+
+    tick_at(65000);
+    EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(read_file(backup), "old backup");
+    EXPECT_TRUE(host_notices().empty());
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.interval, 60u);
+
+    // The next due tick tries again.
+    game_saves("whole save");
+    host_set_send_result(1);
+    tick_at(125000);
+    EXPECT_EQ(read_file(backup), "whole save");
+}
+
+TEST_F(BackupTimer, AFailedCopyIsSilentAndTheTimerRunsOn)
+{
+    host_add_window("Angband 2.7.5");
+    arm_at(5000, 60);
+    remove(live.c_str());  // the game wrote nothing where we look
+
+    tick_at(65000);
+    EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(read_file(backup), "old backup");
+    EXPECT_TRUE(host_notices().empty());
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.deadline, 125000u);
+}
+
+// ---- a lost game window -------------------------------------------------------
+
+TEST_F(BackupTimer, LostGameWindowStopsTheTimerOnlyOnceTheNoticeIsClosed)
+{
+    arm_at(5000, 60);
+    EXPECT_EQ(caption_at(6000), "00:59 - Savewarden");
+    host_clear_events();
+
+    bool running_while_open = false;
+    uint32_t interval_while_open = 0;
+    host_set_while_notice_open([&](const HostNotice &) {
+        running_while_open = host_timer_running(BACKUP_TIMER_ID);
+        interval_while_open = g_run_state.interval;
+    });
+
+    tick_at(65000);
+
+    EXPECT_EQ(host_events(),
+              Lines({"find Angband 2.7.5",
+                     "notice info Savewarden: Could not find Angband window",
+                     "timer stop 1"}));
+    ASSERT_EQ(host_notices().size(), 1u);
+    EXPECT_EQ(host_notices()[0].owner, dialog);
+    EXPECT_TRUE(running_while_open);
+    EXPECT_EQ(interval_while_open, 60u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_EQ(read_file(backup), "old backup");
+    EXPECT_EQ(host_last_caption(), "00:59 - Savewarden");  // kept
+}
+
+TEST_F(BackupTimer, TicksDuringTheNoticeCountDownFromTheNewDeadline)
+{
+    arm_at(5000, 60);
+    std::string path = live;
+    host_set_while_notice_open([&](const HostNotice &) {
+        if (host_open_notice_count() != 1)
+            return;
+        tick_at(66000);  // the old deadline has passed, the new one not
+        // The player starts the game again while the notice is open, and
+        // the next deadline passes before the notice is closed.
+        host_add_window("ANGBAND 2.7.5");
+        game_saves("saved during the notice");
+        tick_at(125000);
+    });
+
+    tick_at(65000);
+
+    EXPECT_EQ(host_events(),
+              Lines({"find Angband 2.7.5",
+                     "notice info Savewarden: Could not find Angband window",
+                     "caption 00:59 - Savewarden",
+                     "find Angband 2.7.5",
+                     "send game1 110 30000",
+                     "timer stop 1"}));
+    EXPECT_EQ(read_file(backup), "saved during the notice");
+    // The countdown ends all the same once the notice is closed, and the
+    // caption keeps the last countdown shown.
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_EQ(host_last_caption(), "00:59 - Savewarden");
+}
+
+TEST_F(BackupTimer, ADueTickInsideTheNoticeShowsItsOwnNotice)
+{
+    arm_at(5000, 60);
+    int most_open = 0;
+    host_set_while_notice_open([&](const HostNotice &) {
+        most_open = std::max(most_open, host_open_notice_count());
+        if (host_open_notice_count() == 1)
+            tick_at(125000);
+    });
+
+    tick_at(65000);
+
+    EXPECT_EQ(host_events_starting("find").size(), 2u);
+    EXPECT_EQ(host_notices().size(), 2u);
+    EXPECT_EQ(most_open, 2);
+    EXPECT_EQ(g_run_state.deadline, 125000u + 60000u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.interval, 0u);
+}
+
+TEST_F(BackupTimer, AnEmptyWindowTitleIsNeverSearchedFor)
+{
+    host_add_window("");  // some untitled window that is not the game
+    g_settings.window_title[0] = '\0';
+    arm_at(5000, 60);
+
+    tick_at(65000);
+
+    EXPECT_EQ(host_events(),
+              Lines({"notice info Savewarden: Could not find Angband window",
+                     "timer stop 1"}));
+    EXPECT_TRUE(host_sends().empty());
+    EXPECT_EQ(g_run_state.interval, 0u);
+}
+
+TEST_F(BackupTimer, ATickLeftOverAfterTheTimerStoppedDoesNothing)
+{
+    host_add_window("Angband 2.7.5");
+    arm_at(5000, 60);
+    backup_timer_stop(dialog);
+    g_run_state.interval = 0;
+    host_clear_events();
+
+    // Queued before the stop, delivered after it: long past the deadline.
+    host_set_tick_count(200000);
+    backup_timer_tick(dialog);
+
+    EXPECT_TRUE(host_events().empty());
+    EXPECT_EQ(read_file(backup), "old backup");
+}
+
+// ---- the tick counter's wrap --------------------------------------------------
+
+TEST_F(BackupTimer, ACountdownAcrossTheWrapIsDueOneIntervalAfterArming)
+{
+    host_add_window("Angband 2.7.5");
+    const uint32_t armed = 0xFFFFFFFFu - 9999u;  // 10 s before the wrap
+    arm_at(armed, 60);
+
+    for (uint32_t second = 1; second < 60; ++second) {
+        char expected[32];
+        snprintf(expected, sizeof expected, "00:%02u - Savewarden",
+                 (unsigned)(60 - second));
+        EXPECT_EQ(caption_at(armed + second * 1000), expected) << second;
+    }
+    EXPECT_EQ(caption_at(armed + 59999), "00:00 - Savewarden");
+    EXPECT_TRUE(host_sends().empty());
+
+    tick_at(armed + 60000);  // 50000 after the wrap
+    EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(g_run_state.deadline, 50000u + 60000u);
+}
+
+TEST_F(BackupTimer, ADeadlineJustBeforeTheWrapIsStillDueAfterIt)
+{
+    host_add_window("Angband 2.7.5");
+    const uint32_t armed = 0xFFFFFFFFu - 69999u;  // deadline 10 s before
+    arm_at(armed, 60);
+    EXPECT_EQ(caption_at(armed + 59999), "00:00 - Savewarden");
+
+    // The due tick comes late, only after the counter wrapped.
+    tick_at(5000);
+    EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(g_run_state.deadline, 5000u + 60000u);
+    EXPECT_EQ(caption_at(6000), "00:59 - Savewarden");
+}
+
+}  // namespace

@@ -1,0 +1,509 @@
+// The Go button's request: the checks and their order, what an accepted
+// request stores, the one save-file copy, the game start and the timer, and
+// what each way of ending leaves behind.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "game/backup_timer.h"
+#include "game/start_request.h"
+#include "host_fakes.h"
+#include "host_files.h"
+#include "res/swarden_rc.h"
+#include "scratch_dir.h"
+
+namespace {
+
+typedef std::vector<std::string> Lines;
+typedef std::map<int, std::string> Fields;
+
+// Everything a request may change.
+struct World {
+    Settings settings;
+    RunState run;
+    bool ini_exists;
+    std::string ini;
+    std::string live;
+    std::string backup;
+    bool restore_box;
+    bool timer_running;
+};
+
+class StartRequest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    // Backslashes are plain name characters on the host, so the composed
+    // paths name files inside the scratch folder: "game\save" and so on.
+    std::string game_dir = dir.file("game");
+    std::string live = game_dir + "\\save";
+    std::string backup = live + ".sav";
+    std::string command = game_dir + "\\angband.exe " + live;
+    std::string ini = dir.file(SETTINGS_FILE);
+    plat_window dialog = host_dialog();
+
+    void SetUp() override
+    {
+        host_fakes_reset();
+        host_files_reset();
+        host_set_profile_dir(dir.path);
+        load_settings(&g_settings);  // no file yet: the defaults
+        g_run_state = RunState();
+        set_fields(default_fields());
+        host_set_tick_count(1000000);
+        write_file(live, "live save");
+    }
+
+    Fields default_fields() const
+    {
+        return {{IDC_WINDOW_TITLE, "Angband 2.7.5"}, {IDC_DIRECTORY, game_dir},
+                {IDC_CHARACTER, "save"},             {IDC_MINUTES, "15"},
+                {IDC_SECONDS, "00"},                 {IDC_SAVE_PATH, ""},
+                {IDC_SAVE_NUMBER, "110"}};
+    }
+
+    void set_fields(const Fields &fields)
+    {
+        for (const auto &f : fields)
+            host_set_field_text(f.first, f.second);
+    }
+
+    void go() { start_request(dialog); }
+
+    // An accepted request with a one-minute countdown, then a clean log.
+    void run_countdown()
+    {
+        set_fields({{IDC_MINUTES, "1"}, {IDC_SECONDS, "0"}});
+        go();
+        ASSERT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+        ASSERT_TRUE(host_events_starting("notice").empty());
+        set_fields(default_fields());
+        host_clear_events();
+    }
+
+    World world() const
+    {
+        World w;
+        w.settings = g_settings;
+        w.run = g_run_state;
+        w.ini_exists = file_exists(ini);
+        w.ini = read_file(ini);
+        w.live = read_file(live);
+        w.backup = read_file(backup);
+        w.restore_box = host_check_box(IDC_RESTORE);
+        w.timer_running = host_timer_running(BACKUP_TIMER_ID);
+        return w;
+    }
+
+    // An info notice owned by the dialog, logged as the only event.
+    static Lines only_info(const std::string &text)
+    {
+        return {"notice info Savewarden: " + text};
+    }
+};
+
+void expect_same_world(const World &a, const World &b)
+{
+    EXPECT_EQ(memcmp(&a.settings, &b.settings, sizeof a.settings), 0);
+    EXPECT_EQ(memcmp(&a.run, &b.run, sizeof a.run), 0);
+    EXPECT_EQ(a.ini_exists, b.ini_exists);
+    EXPECT_EQ(a.ini, b.ini);
+    EXPECT_EQ(a.live, b.live);
+    EXPECT_EQ(a.backup, b.backup);
+    EXPECT_EQ(a.restore_box, b.restore_box);
+    EXPECT_EQ(a.timer_running, b.timer_running);
+}
+
+// ---- the checks -----------------------------------------------------------
+
+TEST_F(StartRequest, TheFirstFailingCheckWinsAndNothingChanges)
+{
+    host_add_window("Angband 2.7.5");
+    run_countdown();
+    host_set_check_box(IDC_RESTORE, true);
+    write_file(backup, "backup save");
+    const World before = world();
+
+    // A name that makes the backup save file 256 characters long, and one
+    // that keeps it short but makes the game command line 256 long.
+    const std::string save_file_too_long(251 - game_dir.size(), 'n');
+    const std::string command_too_long(242 - 2 * game_dir.size(), 'n');
+
+    // Each case breaks later checks too, to show that the earlier one wins.
+    const struct {
+        Fields fields;
+        const char *message;
+    } cases[] = {
+        {{{IDC_MINUTES, ""}, {IDC_SECONDS, "x"}, {IDC_SAVE_NUMBER, ""},
+          {IDC_CHARACTER, save_file_too_long}},
+         "Minutes are invalid"},
+        {{{IDC_MINUTES, "4294967296"}, {IDC_SECONDS, "x"}},
+         "Minutes are invalid"},
+        {{{IDC_MINUTES, "75"}, {IDC_SECONDS, ""}, {IDC_SAVE_NUMBER, ""}},
+         "Seconds are invalid"},
+        {{{IDC_MINUTES, "75"}, {IDC_SECONDS, "60"}, {IDC_SAVE_NUMBER, ""}},
+         "Must specify 59 seconds or less"},
+        {{{IDC_MINUTES, "61"}, {IDC_SECONDS, "0"}, {IDC_SAVE_NUMBER, ""}},
+         "Must specify an interval of an hour or less"},
+        {{{IDC_MINUTES, "60"}, {IDC_SECONDS, "1"}, {IDC_SAVE_NUMBER, ""}},
+         "Must specify an interval of an hour or less"},
+        // 71582789 x 60 is 44 more than 2^32: wrapped, it would pass as 44 s.
+        {{{IDC_MINUTES, "71582789"}, {IDC_SECONDS, "0"}},
+         "Must specify an interval of an hour or less"},
+        {{{IDC_MINUTES, "4294967295"}, {IDC_SECONDS, "59"}},
+         "Must specify an interval of an hour or less"},
+        {{{IDC_SAVE_NUMBER, ""}, {IDC_CHARACTER, save_file_too_long}},
+         "Save Message Number is invalid"},
+        {{{IDC_SAVE_NUMBER, "1000000000"}}, "Save Message Number is invalid"},
+        {{{IDC_SAVE_NUMBER, "4294967296"}}, "Save Message Number is invalid"},
+        {{{IDC_CHARACTER, save_file_too_long}},
+         "Path to save file is too long"},
+        {{{IDC_CHARACTER, command_too_long}},
+         "Angband command line is too long"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message);
+        set_fields(default_fields());
+        // Texts that would change the settings if anything were committed.
+        set_fields({{IDC_WINDOW_TITLE, "Some Other Game"},
+                    {IDC_SAVE_NUMBER, "120"}});
+        set_fields(c.fields);
+        host_clear_events();
+
+        go();
+
+        EXPECT_EQ(host_events(), only_info(c.message));
+        expect_same_world(world(), before);
+    }
+
+    // The countdown goes on with the values it had.
+    host_set_tick_count(before.run.deadline);
+    host_deliver_tick(BACKUP_TIMER_ID);
+    EXPECT_EQ(host_events_starting("find "), Lines({"find Angband 2.7.5"}));
+    EXPECT_EQ(host_events_starting("send "), Lines({"send game1 110 30000"}));
+}
+
+TEST_F(StartRequest, AnHourExactlyIsAccepted)
+{
+    set_fields({{IDC_MINUTES, "60"}, {IDC_SECONDS, "0"}});
+    go();
+    EXPECT_TRUE(host_events_starting("notice").empty());
+    EXPECT_EQ(g_run_state.interval, 3600u);
+    EXPECT_STREQ(g_settings.minutes, "60");
+    EXPECT_STREQ(g_settings.seconds, "00");
+    EXPECT_EQ(g_run_state.deadline, 1000000u + 3600000u);
+}
+
+// ---- what an accepted request stores ------------------------------------------
+
+TEST_F(StartRequest, NumbersAreStoredAsTheirSettingTexts)
+{
+    set_fields({{IDC_MINUTES, "7"}, {IDC_SECONDS, "5"},
+                {IDC_SAVE_NUMBER, "0110"}});
+    go();
+
+    EXPECT_STREQ(g_settings.minutes, "07");
+    EXPECT_STREQ(g_settings.seconds, "05");
+    EXPECT_STREQ(g_settings.save_message_number, "110");
+    EXPECT_EQ(g_run_state.interval, 7u * 60 + 5);
+    EXPECT_EQ(g_run_state.save_command_number, 110u);
+    EXPECT_EQ(read_file(ini), "[Options]\r\n"
+                              "WindowTitle=Angband 2.7.5\r\n"
+                              "Directory=" + game_dir + "\r\n"
+                              "LastCharacter=save\r\n"
+                              "TimerIntervalMinutes=07\r\n"
+                              "TimerIntervalSeconds=05\r\n"
+                              "SavePath=\r\n"
+                              "FileSaveMessageNumber=110\r\n");
+    EXPECT_STREQ(g_run_state.live_save_file, live.c_str());
+    EXPECT_STREQ(g_run_state.backup_save_file, backup.c_str());
+    EXPECT_STREQ(g_run_state.game_command_line, command.c_str());
+}
+
+TEST_F(StartRequest, TheLargestSaveCommandNumberFitsItsSetting)
+{
+    set_fields({{IDC_SAVE_NUMBER, "999999999"}});
+    go();
+    EXPECT_STREQ(g_settings.save_message_number, "999999999");
+    EXPECT_EQ(g_run_state.save_command_number, 999999999u);
+    Settings reread;
+    load_settings(&reread);
+    EXPECT_STREQ(reread.save_message_number, "999999999");
+}
+
+TEST_F(StartRequest, EmptyTextsAreAcceptedAndStoredEmpty)
+{
+    set_fields({{IDC_WINDOW_TITLE, ""}, {IDC_CHARACTER, ""}});
+    write_file(game_dir + "\\", "save of a nameless character");
+    go();
+
+    EXPECT_TRUE(host_events_starting("notice").empty());
+    EXPECT_STREQ(g_settings.window_title, "");
+    EXPECT_STREQ(g_settings.last_character, "");
+    EXPECT_STREQ(g_settings.save_path, "");
+    Settings reread;
+    load_settings(&reread);
+    EXPECT_STREQ(reread.window_title, "");
+    EXPECT_STREQ(reread.last_character, "");
+    EXPECT_EQ(host_started_programs(),
+              Lines({game_dir + "\\angband.exe " + game_dir + "\\"}));
+}
+
+TEST_F(StartRequest, TextsLongerThanTheirWidthAreCut)
+{
+    const std::string title(300, 't');
+    set_fields({{IDC_WINDOW_TITLE, title}});
+    go();
+    EXPECT_EQ(std::string(g_settings.window_title), title.substr(0, 255));
+}
+
+// ---- the one copy ---------------------------------------------------------
+
+TEST_F(StartRequest, BackUpCopiesTheLiveSaveFileOverTheBackup)
+{
+    write_file(backup, "older backup");
+    go();
+    EXPECT_EQ(read_file(backup), "live save");
+    EXPECT_EQ(read_file(live), "live save");
+    EXPECT_EQ(host_events_starting("clear"), Lines());
+    EXPECT_EQ(host_started_programs(), Lines({command}));
+}
+
+TEST_F(StartRequest, AFailedBackUpNamesBothFilesAndEndsTheRequest)
+{
+    remove(live.c_str());  // a new character: no save file yet
+    write_file(backup, "older backup");
+    go();
+
+    EXPECT_EQ(host_events(), Lines({"notice warning Savewarden Error: "
+                                    "Error copying " + live + " to " + backup}));
+    EXPECT_EQ(read_file(backup), "older backup");
+    // The settings were committed before the copy.
+    EXPECT_TRUE(file_exists(ini));
+    EXPECT_EQ(g_run_state.interval, 900u);
+    EXPECT_STREQ(g_run_state.backup_save_file, backup.c_str());
+}
+
+TEST_F(StartRequest, ARestoreCopiesTheBackupBackAndClearsTheBoxOnce)
+{
+    host_set_check_box(IDC_RESTORE, true);
+    write_file(live, "character who died");
+    write_file(backup, "character before the fall");
+    go();
+
+    EXPECT_EQ(read_file(live), "character before the fall");
+    EXPECT_EQ(read_file(backup), "character before the fall");
+    EXPECT_FALSE(host_check_box(IDC_RESTORE));
+    EXPECT_EQ(host_events(), Lines({"clear 1006", "start " + command,
+                                    "timer stop 1", "timer start 1 1000"}));
+
+    // With the box now clear, the next request backs up again.
+    write_file(live, "played on");
+    host_clear_events();
+    go();
+    EXPECT_EQ(read_file(backup), "played on");
+    EXPECT_EQ(host_events_starting("clear"), Lines());
+}
+
+TEST_F(StartRequest, AFailedRestoreKeepsTheLiveFileAndTheBox)
+{
+    host_set_check_box(IDC_RESTORE, true);
+    write_file(live, "current character");
+    go();
+
+    EXPECT_EQ(host_events(), Lines({"notice warning Savewarden Error: "
+                                    "Error copying " + backup + " to " + live}));
+    EXPECT_EQ(read_file(live), "current character");
+    EXPECT_FALSE(file_exists(backup));
+    EXPECT_TRUE(host_check_box(IDC_RESTORE));
+}
+
+TEST_F(StartRequest, TheCopyMessageHoldsTheLongestPathsWhole)
+{
+    // No folders and the longest name whose game command line still fits:
+    // live "\nnn...n" of 242 characters, backup 246, message 506. Neither
+    // file exists, so the copy fails and names them both.
+    const std::string name(241, 'n');
+    set_fields({{IDC_DIRECTORY, ""}, {IDC_CHARACTER, name}});
+    const std::string long_live = "\\" + name;
+    const std::string long_backup = long_live + ".sav";
+
+    go();
+    ASSERT_EQ(host_notices().size(), 1u);
+    EXPECT_EQ(host_notices()[0].text,
+              "Error copying " + long_live + " to " + long_backup);
+    EXPECT_EQ(strlen(g_run_state.game_command_line), 255u);
+
+    host_clear_events();
+    host_set_check_box(IDC_RESTORE, true);
+    go();
+    ASSERT_EQ(host_notices().size(), 2u);
+    EXPECT_EQ(host_notices()[1].text,
+              "Error copying " + long_backup + " to " + long_live);
+}
+
+// ---- the game start ---------------------------------------------------------
+
+TEST_F(StartRequest, AStartResultBelow32IsAFailure)
+{
+    host_set_check_box(IDC_RESTORE, true);
+    write_file(backup, "backup save");
+    host_set_start_result(31);
+    go();
+
+    EXPECT_EQ(host_events(),
+              Lines({"clear 1006", "start " + command,
+                     "notice info Savewarden: "
+                     "Unable to start Angband or Angband already running"}));
+    EXPECT_EQ(read_file(live), "backup save");  // the restore stands
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+
+    host_clear_events();
+    host_set_start_result(32);
+    go();
+    EXPECT_EQ(host_events(), Lines({"start " + command, "timer stop 1",
+                                    "timer start 1 1000"}));
+}
+
+// ---- the timer -------------------------------------------------------------------
+
+TEST_F(StartRequest, ACompletedRequestArmsAFullCountdown)
+{
+    run_countdown();
+    const uint32_t first_deadline = g_run_state.deadline;
+    EXPECT_EQ(first_deadline, 1000000u + 60000u);
+
+    host_advance_ticks(30000);
+    set_fields({{IDC_MINUTES, "2"}, {IDC_SECONDS, "30"}});
+    go();
+    EXPECT_EQ(host_events(), Lines({"start " + command, "timer stop 1",
+                                    "timer start 1 1000"}));
+    EXPECT_EQ(g_run_state.deadline, 1030000u + 150000u);
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+}
+
+TEST_F(StartRequest, IntervalZeroStopsTheTimer)
+{
+    run_countdown();
+    host_advance_ticks(1000);
+    host_deliver_tick(BACKUP_TIMER_ID);
+    const std::string caption = host_last_caption();
+
+    set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
+    host_clear_events();
+    go();
+
+    EXPECT_EQ(host_started_programs().size(), 2u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_TRUE(host_events_starting("timer start").empty());
+    EXPECT_TRUE(host_events_starting("caption").empty());
+    EXPECT_EQ(host_last_caption(), caption);
+}
+
+// With the countdown of an earlier request running, a request for no
+// interval that ends before its timer phase must not leave ticks running
+// with no interval, where every tick would fall due.
+TEST_F(StartRequest, IntervalZeroStopsTheTimerWhenTheCopyFails)
+{
+    run_countdown();
+    set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
+    remove(live.c_str());
+    go();
+
+    EXPECT_EQ(host_events_starting("notice warning").size(), 1u);
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+}
+
+TEST_F(StartRequest, IntervalZeroStopsTheTimerWhenTheGameDoesNotStart)
+{
+    run_countdown();
+    set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
+    host_set_start_result(2);
+    go();
+
+    EXPECT_EQ(host_events_starting("notice info").size(), 1u);
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+}
+
+TEST_F(StartRequest, AFailedTimerStartWarnsAndLeavesIntervalZero)
+{
+    host_fail_next_timer_start();
+    go();
+
+    EXPECT_EQ(host_events(),
+              Lines({"start " + command, "timer stop 1", "timer start 1 1000",
+                     "notice warning Savewarden Error: Error starting timer"}));
+    EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+    // The settings keep the interval asked for; only the run has none.
+    EXPECT_STREQ(g_settings.minutes, "15");
+}
+
+// A request that fails after its commit leaves a running countdown alone,
+// but the countdown's next due tick works with what was committed.
+TEST_F(StartRequest, ACountdownLeftRunningUsesTheNewValues)
+{
+    run_countdown();
+    const uint32_t deadline = g_run_state.deadline;
+
+    set_fields({{IDC_WINDOW_TITLE, "Other Game"}, {IDC_SAVE_NUMBER, "120"},
+                {IDC_MINUTES, "2"}, {IDC_SECONDS, "0"},
+                {IDC_CHARACTER, "hero"}});
+    go();  // no save file "hero" yet: the copy fails
+    ASSERT_EQ(host_events_starting("notice warning").size(), 1u);
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_EQ(g_run_state.deadline, deadline);
+
+    host_add_window("other game");
+    const std::string hero = game_dir + "\\hero";
+    host_set_on_send([hero](const HostSend &) { write_file(hero, "hero"); });
+    host_clear_events();
+    host_set_tick_count(deadline);
+    host_deliver_tick(BACKUP_TIMER_ID);
+
+    EXPECT_EQ(host_events(),
+              Lines({"find Other Game", "send game1 120 30000"}));
+    EXPECT_EQ(read_file(hero + ".sav"), "hero");
+    EXPECT_EQ(g_run_state.deadline, deadline + 120000u);
+}
+
+// ---- the host's number rule -------------------------------------------------
+
+TEST(HostFieldNumber, FollowsTheUnsignedRuleOfTheDialogFields)
+{
+    const struct { const char *text; bool ok; uint32_t value; } cases[] = {
+        {"0", true, 0},
+        {"110", true, 110},
+        {"0110", true, 110},
+        {"  \t42", true, 42},
+        {"42  ", true, 42},
+        {"4294967295", true, 4294967295u},
+        {"000000000000000000004294967295", true, 4294967295u},
+        {"4294967296", false, 0},
+        {"99999999999999999999999999999", false, 0},
+        {"", false, 0},
+        {"   ", false, 0},
+        {"-1", false, 0},
+        {"+1", false, 0},
+        {"1 2", false, 0},
+        {"12a", false, 0},
+        {"0x10", false, 0},
+    };
+    for (const auto &c : cases) {
+        uint32_t value = 12345;
+        EXPECT_EQ(host_parse_field_number(c.text, &value), c.ok) << c.text;
+        EXPECT_EQ(value, c.ok ? c.value : 12345u) << c.text;
+    }
+    uint32_t value = 0;
+    EXPECT_FALSE(host_parse_field_number(nullptr, &value));
+}
+
+}  // namespace
