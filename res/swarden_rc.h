@@ -15,7 +15,7 @@
 #define IDC_RESTORE            1006
 #define IDC_EXIT               1007
 #define IDM_ABOUT              1008
-#define IDC_HELP               1011
+#define IDC_HELP_BUTTON        1011
 #define IDC_SAVE_PATH          1012
 #define IDC_SAVE_NUMBER        1013
 

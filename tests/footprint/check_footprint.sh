@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Checks the shipped 32-bit program: its size, and that it imports nothing
+# but the functions listed as present on both Windows 95 and NT 4.0, from
+# KERNEL32, USER32 and the C runtime.
+#   check_footprint.sh <exe> <objdump> <allowed-imports> <max-bytes>
+set -euo pipefail
+exe=$1 objdump=$2 allowed=$3 max_bytes=$4
+
+size=$(stat -c %s "$exe")
+echo "size: $size bytes (limit $max_bytes)"
+status=0
+if [ "$size" -gt "$max_bytes" ]; then
+    echo "FAIL: $exe has grown past $max_bytes bytes"
+    status=1
+fi
+
+imports=$("$objdump" -p "$exe" | awk '
+    /DLL Name:/ { dll = toupper($3) }
+    /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll "!" $3 }' | sort -u)
+count=$(printf '%s\n' "$imports" | grep -c . || true)
+echo "imports: $count functions from $(printf '%s\n' "$imports" | cut -d! -f1 | sort -u | tr '\n' ' ')"
+if [ "$count" -eq 0 ]; then
+    echo "FAIL: no imports found; objdump output not understood"
+    status=1
+fi
+
+unexpected=$(comm -23 <(printf '%s\n' "$imports") <(grep -v '^#' "$allowed" | grep . | sort -u))
+if [ -n "$unexpected" ]; then
+    echo "FAIL: imports not known to exist on Windows 95 and NT 4.0 (or from another DLL):"
+    printf '  %s\n' $unexpected
+    status=1
+fi
+exit $status

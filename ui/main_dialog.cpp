@@ -1,0 +1,86 @@
+// The dialog procedure: Go, Help, Exit, Close and the About item.
+#include "ui/main_dialog.h"
+
+#include "common/notices.h"
+#include "core/settings.h"
+#include "game/start_request.h"
+#include "res/swarden_rc.h"
+
+namespace {
+
+void show_help(HWND dialog)
+{
+    if (WinHelpA(dialog, HELP_FILE, HELP_CONTENTS, 0)) {
+        g_run_state.help_open = 1;  // the viewer is told to quit at exit
+        return;
+    }
+    warning_notice(as_plat_window(dialog), "Error opening help");
+    g_run_state.help_open = 0;
+}
+
+void show_about(HWND dialog)
+{
+    MessageBoxA(dialog,
+                "Savewarden 4.0\n\n"
+                "Starts Angband on your character, keeps a backup of the "
+                "save file, and has the game save at a fixed interval while "
+                "you play.\n\n"
+                "Written by the Savewarden developers.",
+                "About", MB_OK | MB_ICONINFORMATION);
+}
+
+// A system command carries flags of the system in its four low bits; the
+// caption's close button and a double click on the window icon differ only
+// there.
+INT_PTR on_system_command(HWND dialog, WPARAM command)
+{
+    if (command == IDM_ABOUT) {
+        show_about(dialog);
+        return FALSE;
+    }
+    if ((command & 0xFFF0) == SC_CLOSE) {
+        PostQuitMessage(0);
+        return TRUE;  // the loop ends the program; the window stays
+    }
+    return FALSE;     // move, minimise, restore: the system's own handling
+}
+
+// Only a button's click counts: the whole first parameter is its id, with
+// notification code 0. Edit-field notifications are ignored.
+void on_command(HWND dialog, WPARAM command)
+{
+    switch (command) {
+    case IDC_GO:
+        start_request(as_plat_window(dialog));
+        break;
+    case IDC_EXIT:
+        PostQuitMessage(0);
+        break;
+    case IDC_HELP_BUTTON:
+        show_help(dialog);
+        break;
+    default:
+        break;  // Cancel from Escape or WM_CLOSE does nothing
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
+                                  LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;  // focus goes to the first Tab stop
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return FALSE;
+    case WM_SYSCOMMAND:
+        return on_system_command(dialog, wparam);
+    case WM_COMMAND:
+        on_command(dialog, wparam);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

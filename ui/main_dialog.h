@@ -1,0 +1,21 @@
+// The main dialog: the program's only window, and its start-up and loop.
+#ifndef SAVEWARDEN_MAIN_DIALOG_H
+#define SAVEWARDEN_MAIN_DIALOG_H
+
+#include <windows.h>
+
+#include "platform/platform.h"
+
+#define HELP_FILE "swarden.hlp"
+
+// The dialog procedure of dialog template 101.
+INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
+                                  LPARAM lparam);
+
+// The portable logic knows the dialog only as a platform window.
+inline plat_window as_plat_window(HWND dialog)
+{
+    return reinterpret_cast<plat_window>(dialog);
+}
+
+#endif

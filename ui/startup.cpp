@@ -1,0 +1,77 @@
+// WinMain: create the main dialog, fill it with the stored settings, run the
+// one message loop, and wind down.
+#include <windows.h>
+
+#include "common/notices.h"
+#include "core/settings.h"
+#include "game/backup_timer.h"
+#include "res/swarden_rc.h"
+#include "ui/main_dialog.h"
+
+namespace {
+
+void add_about_item(HWND dialog)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUT, "&About...");
+}
+
+void show_settings(HWND dialog, const Settings *s)
+{
+    SetDlgItemTextA(dialog, IDC_WINDOW_TITLE, s->window_title);
+    SetDlgItemTextA(dialog, IDC_DIRECTORY, s->directory);
+    SetDlgItemTextA(dialog, IDC_CHARACTER, s->last_character);
+    SetDlgItemTextA(dialog, IDC_MINUTES, s->minutes);
+    SetDlgItemTextA(dialog, IDC_SECONDS, s->seconds);
+    SetDlgItemTextA(dialog, IDC_SAVE_PATH, s->save_path);
+    SetDlgItemTextA(dialog, IDC_SAVE_NUMBER, s->save_message_number);
+}
+
+// Every message passes the dialog first, so Tab, the mnemonics and Enter
+// for Go work; timer 1's ticks arrive through here too.
+WPARAM run_message_loop(HWND dialog)
+{
+    MSG msg = {};
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageA(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return msg.wParam;
+}
+
+void wind_down(HWND dialog)
+{
+    if (g_run_state.interval != 0) {
+        backup_timer_stop(as_plat_window(dialog));
+        g_run_state.interval = 0;
+    }
+    if (g_run_state.help_open)
+        WinHelpA(dialog, HELP_FILE, HELP_QUIT, 0);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    HWND dialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_MAIN_DIALOG),
+                                     nullptr, main_dialog_proc, 0);
+    if (dialog == nullptr) {
+        warning_notice(nullptr, "Unable to display main dialog");
+        return 0;
+    }
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVEWARDEN));
+    SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    add_about_item(dialog);
+
+    load_settings(&g_settings);
+    show_settings(dialog, &g_settings);
+
+    ShowWindow(dialog, show);
+    UpdateWindow(dialog);
+    WPARAM code = run_message_loop(dialog);
+    wind_down(dialog);
+    return (int)code;
+}
