@@ -9,7 +9,10 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "host_ini.h"
@@ -35,6 +38,40 @@ struct FaultPlan {
 FaultPlan plan;
 std::string profile_dir = ".";
 
+// What a power cut would lose: files written since their last flush, by
+// inode, with the path they now have. Paths follow renames.
+std::map<int, std::string> created_paths;       // by file handle
+std::map<ino_t, std::string> unflushed_files;   // by inode
+
+ino_t inode_of(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 ? st.st_ino : 0;
+}
+
+void note_written(int fd)
+{
+    auto created = created_paths.find(fd);
+    if (created != created_paths.end())
+        unflushed_files[inode_of(fd)] = created->second;
+}
+
+void note_moved(const char *from, const char *to)
+{
+    for (auto &entry : unflushed_files)
+        if (entry.second == from)
+            entry.second = to;
+}
+
+// The data that never reached the disk is gone after the power comes back;
+// a file written and renamed without a flush turns up empty.
+void lose_unflushed_data()
+{
+    for (const auto &entry : unflushed_files)
+        truncate(entry.second.c_str(), 0);  // gone already: nothing to lose
+    unflushed_files.clear();
+}
+
 // Counts the call and says whether it must fail, and how.
 bool fault_here(host_op op, host_fault_kind *kind = nullptr)
 {
@@ -46,6 +83,7 @@ bool fault_here(host_op op, host_fault_kind *kind = nullptr)
         return true;
     if (plan.crash_after != 0 && plan.total > plan.crash_after) {
         plan.crashed = plan.fired = true;
+        lose_unflushed_data();
         return true;
     }
     if (plan.fail_any_nth != 0 && plan.total == plan.fail_any_nth) {
@@ -78,6 +116,7 @@ void host_files_reset()
     int open_files = plan.open_files;
     int live_buffers = plan.live_buffers;
     plan = FaultPlan();
+    unflushed_files.clear();
     plan.open_files = open_files;
     plan.live_buffers = live_buffers;
 }
@@ -150,8 +189,11 @@ plat_file plat_file_create(const char *path)
     if (fault_here(HOST_CREATE))
         return PLAT_NO_FILE;
     int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0)
+    if (fd >= 0) {
         ++plan.open_files;
+        created_paths[fd] = path;
+        note_written(fd);  // the truncation is not on disk either
+    }
     return fd >= 0 ? fd : PLAT_NO_FILE;
 }
 
@@ -176,6 +218,8 @@ long plat_file_write(plat_file file, const void *buf, unsigned count)
         count /= 2;
     }
     ssize_t put = write(file, buf, count);
+    if (put > 0)
+        note_written(file);
     return put < 0 ? -1 : (long)put;
 }
 
@@ -183,7 +227,10 @@ int plat_file_flush(plat_file file)
 {
     if (fault_here(HOST_FLUSH))
         return 0;
-    return fsync(file) == 0 ? 1 : 0;
+    if (fsync(file) != 0)
+        return 0;
+    unflushed_files.erase(inode_of(file));
+    return 1;
 }
 
 int plat_file_close(plat_file file)
@@ -192,6 +239,7 @@ int plat_file_close(plat_file file)
     // power cut would end the process and its handles anyway).
     bool fail = fault_here(HOST_CLOSE);
     --plan.open_files;
+    created_paths.erase(file);
     return close(file) == 0 && !fail ? 1 : 0;
 }
 
@@ -201,15 +249,20 @@ enum plat_replace_result plat_file_replace(const char *from, const char *to)
         return PLAT_REPLACE_FAILED;
     if (plan.replace_unsupported)
         return PLAT_REPLACE_UNSUPPORTED;
-    return rename(from, to) == 0 ? PLAT_REPLACE_DONE : PLAT_REPLACE_FAILED;
+    if (rename(from, to) != 0)
+        return PLAT_REPLACE_FAILED;
+    note_moved(from, to);
+    return PLAT_REPLACE_DONE;
 }
 
 int plat_file_rename(const char *from, const char *to)
 {
     if (fault_here(HOST_RENAME))
         return 0;
-    return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0 ? 1
-                                                                        : 0;
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) != 0)
+        return 0;
+    note_moved(from, to);
+    return 1;
 }
 
 int plat_file_delete(const char *path)
