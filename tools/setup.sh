@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     cmake make g++ libgtest-dev libgmock-dev    # host build and unit tests
+    clang libclang-rt-14-dev                    # fuzz targets (libFuzzer, ASan)
     g++-mingw-w64-i686 g++-mingw-w64-x86-64     # the Windows builds
     wine64 xvfb xauth x11-utils                 # running the program here
     python3 zip

@@ -15,6 +15,16 @@ done
 
 echo "== unit tests (host)"
 ctest --preset host
+
+# The same unit tests under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then each fuzz target for a few seconds from its seeds (tests/fuzz).
+for preset in host-sanitize fuzz; do
+    echo "== build $preset"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" -j"$jobs"
+    echo "== tests ($preset)"
+    ctest --preset "$preset"
+done
 echo "== checks of the shipped program (win32)"
 ctest --preset win32
 echo "== end-to-end tests under Wine (win64)"
