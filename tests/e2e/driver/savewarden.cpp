@@ -1,0 +1,148 @@
+#include "savewarden.h"
+
+#include "check.h"
+
+#include <cstdio>
+
+namespace e2e {
+
+namespace {
+
+bool is_main_dialog(HWND window)
+{
+    if (GetWindow(window, GW_OWNER))
+        return false;
+    std::string caption = window_text(window);
+    return caption == "Savewarden" || is_countdown(caption);
+}
+
+}  // namespace
+
+Savewarden::~Savewarden()
+{
+    terminate();
+    if (process_.hProcess)
+        CloseHandle(process_.hProcess);
+    if (process_.hThread)
+        CloseHandle(process_.hThread);
+}
+
+void Savewarden::start(const std::string& exe, const std::string& working_folder)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string command_line = "\"" + exe + "\"";
+    if (!CreateProcessA(exe.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        working_folder.c_str(), &startup, &process_))
+        fail("cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")");
+
+    bool shown = wait_until([&] {
+        for (HWND window : top_level_windows(process_.dwProcessId, "#32770"))
+            if (is_main_dialog(window)) {
+                dialog_ = window;
+                return true;
+            }
+        return !running();
+    }, 15000);
+    if (!shown || !dialog_) {
+        DWORD code = 0;
+        GetExitCodeProcess(process_.hProcess, &code);
+        fail("Savewarden's dialog did not appear (process " +
+             std::string(running() ? "still runs" : "ended with code " + std::to_string(code)) +
+             "); windows:" + describe_top_level_windows());
+    }
+}
+
+bool Savewarden::running() const
+{
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD Savewarden::wait_for_exit(unsigned timeout_ms, const std::string& what)
+{
+    if (WaitForSingleObject(process_.hProcess, timeout_ms) != WAIT_OBJECT_0)
+        fail(what + ": Savewarden still runs after " + std::to_string(timeout_ms) + " ms");
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+}
+
+void Savewarden::terminate()
+{
+    if (running()) {
+        TerminateProcess(process_.hProcess, 1);
+        WaitForSingleObject(process_.hProcess, 5000);
+    }
+}
+
+Fields Savewarden::read_fields() const
+{
+    Fields f;
+    f.window_title = control_text(dialog_, ids::window_title);
+    f.directory = control_text(dialog_, ids::directory);
+    f.character = control_text(dialog_, ids::character);
+    f.minutes = control_text(dialog_, ids::minutes);
+    f.seconds = control_text(dialog_, ids::seconds);
+    f.save_path = control_text(dialog_, ids::save_path);
+    f.save_number = control_text(dialog_, ids::save_number);
+    return f;
+}
+
+void Savewarden::fill_fields(const Fields& f) const
+{
+    set_control_text(dialog_, ids::window_title, f.window_title);
+    set_control_text(dialog_, ids::directory, f.directory);
+    set_control_text(dialog_, ids::character, f.character);
+    set_control_text(dialog_, ids::minutes, f.minutes);
+    set_control_text(dialog_, ids::seconds, f.seconds);
+    set_control_text(dialog_, ids::save_path, f.save_path);
+    set_control_text(dialog_, ids::save_number, f.save_number);
+}
+
+bool is_countdown(const std::string& caption)
+{
+    return countdown_seconds(caption) >= 0;
+}
+
+int countdown_seconds(const std::string& caption)
+{
+    const std::string suffix = " - Savewarden";
+    if (caption.size() != 5 + suffix.size() || caption.compare(5, std::string::npos, suffix) != 0)
+        return -1;
+    auto digit = [&](size_t i) { return caption[i] >= '0' && caption[i] <= '9'; };
+    if (!digit(0) || !digit(1) || caption[2] != ':' || !digit(3) || !digit(4))
+        return -1;
+    int minutes = (caption[0] - '0') * 10 + (caption[1] - '0');
+    int seconds = (caption[3] - '0') * 10 + (caption[4] - '0');
+    if (seconds > 59)
+        return -1;
+    return minutes * 60 + seconds;
+}
+
+void expect_notice(HWND dialog, Notice kind, const std::string& text, unsigned timeout_ms)
+{
+    HWND box = wait_for_message_box(dialog, timeout_ms);
+    if (!box)
+        fail("no message box appeared; expected " + quoted(text));
+    MessageBoxInfo info = read_message_box(box);
+    bool info_kind = kind == Notice::info;
+    check_equal(info.text, text, "notice text");
+    check_equal(info.caption, info_kind ? "Savewarden" : "Savewarden Error",
+                "caption of " + quoted(text));
+    IconKind wanted = info_kind ? IconKind::information : IconKind::warning;
+    if (info.icon != wanted)
+        fail("notice " + quoted(text) + " shows the " + icon_name(info.icon) + ", expected the " +
+             icon_name(wanted));
+    note(std::string("ok: ") + icon_name(info.icon) + " on " + quoted(text));
+    close_message_box(box);
+}
+
+void expect_no_notice(HWND dialog, unsigned ms, const std::string& what)
+{
+    HWND box = wait_for_message_box(dialog, ms);
+    if (box)
+        fail(what + ": unexpected message box " + quoted(read_message_box(box).text));
+    note("ok: " + what);
+}
+
+}  // namespace e2e

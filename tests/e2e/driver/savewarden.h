@@ -1,0 +1,84 @@
+// Savewarden as the scenarios drive it: its process, its dialog and the
+// controls of the dialog by their numbers.
+#ifndef E2E_SAVEWARDEN_H
+#define E2E_SAVEWARDEN_H
+
+#include "windows_ui.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace e2e {
+
+// The dialog's control and command numbers are part of how other programs
+// and the resource script meet the program; the tests name them on their own
+// so that a renumbered control fails here.
+namespace ids {
+const int window_title = 1000;
+const int directory = 1001;
+const int character = 1002;
+const int minutes = 1003;
+const int seconds = 1004;
+const int go = 1005;
+const int restore = 1006;
+const int exit_button = 1007;
+const int about = 1008;
+const int help = 1011;
+const int save_path = 1012;
+const int save_number = 1013;
+}  // namespace ids
+
+// The seven fields, in the order of their setting keys.
+struct Fields {
+    std::string window_title = "Angband 2.7.5";
+    std::string directory = "c:\\angband";
+    std::string character = "save";
+    std::string minutes = "15";
+    std::string seconds = "00";
+    std::string save_path = "\\lib\\save";
+    std::string save_number = "110";
+};
+
+class Savewarden {
+public:
+    Savewarden() = default;
+    Savewarden(const Savewarden&) = delete;
+    Savewarden& operator=(const Savewarden&) = delete;
+    ~Savewarden();
+
+    // Starts the program and waits for its dialog to show.
+    void start(const std::string& exe, const std::string& working_folder);
+    HWND dialog() const { return dialog_; }
+    DWORD process_id() const { return process_.dwProcessId; }
+    bool running() const;
+    // Waits for the process to end and returns its exit code; fails when it
+    // does not end in time.
+    DWORD wait_for_exit(unsigned timeout_ms, const std::string& what);
+    void terminate();
+
+    std::string caption() const { return window_text(dialog_); }
+    Fields read_fields() const;
+    void fill_fields(const Fields& fields) const;
+
+private:
+    PROCESS_INFORMATION process_ = {};
+    HWND dialog_ = nullptr;
+};
+
+// "mm:ss - Savewarden" with two-digit minutes and seconds.
+bool is_countdown(const std::string& caption);
+// Seconds left that a countdown caption shows; -1 for any other caption.
+int countdown_seconds(const std::string& caption);
+
+// Waits for a notice owned by the dialog and checks its text, caption and
+// icon: info notices say "Savewarden" with the information icon, warning
+// notices "Savewarden Error" with the warning icon. Closes it with OK.
+enum class Notice { info, warning };
+void expect_notice(HWND dialog, Notice kind, const std::string& text, unsigned timeout_ms);
+// No box owned by the dialog appears within the time given.
+void expect_no_notice(HWND dialog, unsigned ms, const std::string& what);
+
+}  // namespace e2e
+
+#endif

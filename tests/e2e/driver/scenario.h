@@ -1,0 +1,67 @@
+// What every scenario gets, and the small steps most of them share.
+#ifndef E2E_SCENARIO_H
+#define E2E_SCENARIO_H
+
+#include "savewarden.h"
+#include "stand_in.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct Env {
+    std::string savewarden_exe;  // the program under test
+    std::string stand_in_exe;    // the stand-in game, copied into game folders
+};
+
+struct Scenario {
+    const char* name;
+    void (*run)(const Env&);
+};
+
+const std::vector<Scenario>& all_scenarios();
+
+// Ends the games a scenario started when the scenario ends, passed or not.
+class GameGuard {
+public:
+    explicit GameGuard(std::string log_path) : log_path_(std::move(log_path)) {}
+    GameGuard(const GameGuard&) = delete;
+    GameGuard& operator=(const GameGuard&) = delete;
+    ~GameGuard() { end_games(log_path_); }
+
+private:
+    std::string log_path_;
+};
+
+// A scenario's own game folder under C:\e2e, with a first save file written.
+GameFolder scenario_game(const Env& env, const std::string& name, const std::string& save);
+
+// The field texts that point Savewarden at a game folder.
+Fields fields_for(const GameFolder& game, const GameBehaviour& behaviour,
+                  const std::string& minutes, const std::string& seconds);
+
+void remove_settings_file();
+// The settings file's text with line ends made "\n".
+std::string settings_file_text();
+// The file holds the section "Options" with the seven keys, in order.
+std::string expected_settings_text(const Fields& stored);
+
+// Waits until the game log shows the given number of game starts.
+void wait_for_game_starts(const GameFolder& game, size_t count, unsigned timeout_ms);
+
+// The file's content equals the text given, byte for byte.
+void check_file(const std::string& path, const std::string& expected, const std::string& what);
+
+// Polls the caption until it satisfies the condition or the time is up;
+// returns the last caption seen, for the check and its message.
+std::string caption_when(const Savewarden& app, const std::function<bool(int)>& seconds_left_ok,
+                         unsigned timeout_ms);
+
+// Exit or Close: the process ends with exit code 0.
+void check_ends_with_zero(Savewarden& app, const std::string& how);
+
+}  // namespace e2e
+
+#endif

@@ -1,0 +1,27 @@
+// The scenarios, one per CTest test; each runs in its own driver process.
+#ifndef E2E_SCENARIOS_H
+#define E2E_SCENARIOS_H
+
+#include "scenario.h"
+
+namespace e2e {
+
+void scenario_first_start(const Env& env);
+void scenario_go_with_defaults(const Env& env);
+void scenario_due_ticks(const Env& env);
+void scenario_restore(const Env& env);
+void scenario_input_checks(const Env& env);
+void scenario_game_window_closes(const Env& env);
+void scenario_slow_game(const Env& env);
+void scenario_hung_game(const Env& env);
+void scenario_game_refuses(const Env& env);
+void scenario_enter_acts_as_go(const Env& env);
+void scenario_escape_and_close(const Env& env);
+void scenario_about_item(const Env& env);
+void scenario_help(const Env& env);
+void scenario_settings_round_trip(const Env& env);
+void scenario_settings_as_stored(const Env& env);
+
+}  // namespace e2e
+
+#endif

@@ -1,0 +1,161 @@
+// The start request through the real dialog: restore and its failure, and
+// every input check with its message, caption and icon.
+#include "scenarios.h"
+
+#include "check.h"
+#include "files.h"
+
+namespace e2e {
+
+void scenario_restore(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Restore";
+    const std::string live = sample_save("LIVE before restore", 3000);
+    const std::string backup = sample_save("BACKUP to restore", 4100);
+    GameFolder game = scenario_game(env, "restore", live);
+    write_file(game.backup_save(), backup);
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    app.fill_fields(fields_for(game, behaviour, "0", "0"));
+    set_checked(app.dialog(), ids::restore, true);
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    check_file(game.live_save(), backup, "live save restored from the backup");
+    check_file(game.backup_save(), backup, "backup unchanged by a restore");
+    check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
+
+    // No backup: the restore fails, names backup then live, changes nothing.
+    const std::string newer = sample_save("LIVE without a backup", 2500);
+    write_file(game.live_save(), newer);
+    remove_file(game.backup_save());
+    set_checked(app.dialog(), ids::restore, true);
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::warning,
+                  "Error copying " + game.backup_save() + " to " + game.live_save(), 5000);
+    check_file(game.live_save(), newer, "live save untouched by the failed restore");
+    check(!file_exists(game.backup_save()), "no backup made up by the failed restore");
+    check(is_checked(app.dialog(), ids::restore), "restore box stays set after the failure");
+    sleep_ms(500);
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "window")), 1,
+                "game starts (none after the failed restore)");
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+}
+
+namespace {
+
+struct RejectedInput {
+    const char* minutes;
+    const char* seconds;
+    const char* save_number;
+    const char* message;
+};
+
+// Each row fails one check; where two fields are wrong the first check wins.
+const RejectedInput kRejected[] = {
+    {"", "00", "110", "Minutes are invalid"},
+    {"abc", "xyz", "x", "Minutes are invalid"},
+    {"5", "", "110", "Seconds are invalid"},
+    {"5", "ab", "", "Seconds are invalid"},
+    {"5", "60", "110", "Must specify 59 seconds or less"},
+    {"61", "0", "110", "Must specify an interval of an hour or less"},
+    {"60", "1", "110", "Must specify an interval of an hour or less"},
+    // 71582789 * 60 passes 2^32 and would wrap to 44 seconds.
+    {"71582789", "0", "110", "Must specify an interval of an hour or less"},
+    {"5", "0", "", "Save Message Number is invalid"},
+    {"5", "0", "save", "Save Message Number is invalid"},
+    {"5", "0", "1000000000", "Save Message Number is invalid"},
+};
+
+void expect_rejected(Savewarden& app, const Fields& fields, const std::string& message)
+{
+    app.fill_fields(fields);
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::info, message, 5000);
+}
+
+}  // namespace
+
+void scenario_input_checks(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Input Checks";
+    GameFolder game = scenario_game(env, "input_checks", sample_save("ORIGINAL", 1000));
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+    const Fields valid = fields_for(game, behaviour, "5", "0");
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    for (const RejectedInput& row : kRejected) {
+        Fields f = valid;
+        f.minutes = row.minutes;
+        f.seconds = row.seconds;
+        f.save_number = row.save_number;
+        expect_rejected(app, f, row.message);
+    }
+    // Composed paths that would not fit their 255 characters.
+    Fields long_name = valid;
+    long_name.character = std::string(240, 'n');
+    expect_rejected(app, long_name, "Path to save file is too long");
+    Fields long_folder = valid;
+    long_folder.directory = game.folder + "\\" + std::string(100, 'd');
+    expect_rejected(app, long_folder, "Angband command line is too long");
+
+    check(!file_exists(settings_file_path()), "no settings file after rejected requests");
+    check(!file_exists(game.backup_save()), "no backup after rejected requests");
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 0,
+                "game starts after rejected requests");
+    check_equal(app.caption(), "Savewarden", "caption after rejected requests");
+
+    // The edges that pass: an hour exactly, and short numbers stored padded.
+    Fields hour = valid;
+    hour.minutes = "60";
+    hour.seconds = "0";
+    app.fill_fields(hour);
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    std::string caption = caption_when(app, [](int left) { return left >= 0; }, 3000);
+    check(countdown_seconds(caption) >= 3598 && countdown_seconds(caption) <= 3599,
+          "an hour is accepted and counts down from 59:59 (" + quoted(caption) + ")");
+
+    Fields padded = valid;
+    padded.minutes = "7";
+    padded.seconds = "5";
+    padded.save_number = "0110";
+    app.fill_fields(padded);
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 2, 10000);
+    Fields stored = padded;
+    stored.minutes = "07";
+    stored.seconds = "05";
+    stored.save_number = "110";
+    check_equal(settings_file_text(), expected_settings_text(stored), "settings file");
+    check_equal(control_text(app.dialog(), ids::minutes), "7", "minutes field keeps its text");
+    check_equal(control_text(app.dialog(), ids::seconds), "5", "seconds field keeps its text");
+    caption = caption_when(app, [](int left) { return left >= 0 && left <= 7 * 60 + 5; }, 3000);
+    check(countdown_seconds(caption) >= 7 * 60 + 3 && countdown_seconds(caption) <= 7 * 60 + 4,
+          "re-armed with 07:05 (" + quoted(caption) + ")");
+
+    // A rejection while counting changes nothing: file, countdown, fields.
+    Fields wrong = padded;
+    wrong.minutes = "abc";
+    expect_rejected(app, wrong, "Minutes are invalid");
+    check_equal(settings_file_text(), expected_settings_text(stored), "settings file after a rejection");
+    int before = countdown_seconds(app.caption());
+    caption = caption_when(app, [&](int left) { return left >= 0 && left < before; }, 3000);
+    check(countdown_seconds(caption) >= 0 && countdown_seconds(caption) < before,
+          "countdown goes on after a rejection (" + quoted(caption) + ")");
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+}
+
+}  // namespace e2e

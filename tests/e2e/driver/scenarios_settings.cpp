@@ -1,0 +1,144 @@
+// First start, Go with the default settings, and settings kept between runs.
+#include "scenarios.h"
+
+#include "check.h"
+#include "files.h"
+
+namespace e2e {
+
+namespace {
+
+void check_fields(const Fields& shown, const Fields& expected, const std::string& what)
+{
+    check_equal(shown.window_title, expected.window_title, what + ": window title field");
+    check_equal(shown.directory, expected.directory, what + ": game folder field");
+    check_equal(shown.character, expected.character, what + ": character field");
+    check_equal(shown.minutes, expected.minutes, what + ": minutes field");
+    check_equal(shown.seconds, expected.seconds, what + ": seconds field");
+    check_equal(shown.save_path, expected.save_path, what + ": save folder field");
+    check_equal(shown.save_number, expected.save_number, what + ": save number field");
+}
+
+}  // namespace
+
+void scenario_first_start(const Env& env)
+{
+    remove_settings_file();
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    check_equal(app.caption(), "Savewarden", "caption at start");
+    check_fields(app.read_fields(), Fields(), "first start");
+    check(!is_checked(app.dialog(), ids::restore), "restore box starts clear");
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+    check(!file_exists(settings_file_path()), "exit at once writes no settings file");
+}
+
+// Go with every field at its default: the game folder is c:\angband itself.
+void scenario_go_with_defaults(const Env& env)
+{
+    remove_settings_file();
+    GameFolder game = prepare_game_folder("C:\\angband", env.stand_in_exe);
+    game.folder = "c:\\angband";  // as the default field text spells it
+    const std::string save = sample_save("ORIGINAL default save", 5000);
+    write_file(game.live_save(), save);
+    GameBehaviour behaviour;
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+
+    auto starts = game_events(game.log_path, "start");
+    check_equal(starts.at(0).details, "cmdline=c:\\angband\\angband.exe c:\\angband\\lib\\save\\save",
+                "game command line");
+    check_equal(settings_file_text(), expected_settings_text(Fields()), "settings file");
+    check_file(game.backup_save(), save, "backup equals the live save");
+    check_file(game.live_save(), save, "live save untouched");
+
+    std::string first = caption_when(app, [](int left) { return left >= 0; }, 3000);
+    check(first == "14:59 - Savewarden" || first == "14:58 - Savewarden",
+          "first countdown caption " + quoted(first) + " is 14:59 or 14:58");
+    int first_left = countdown_seconds(first);
+    std::string later = caption_when(app, [&](int left) { return left >= 0 && left < first_left; },
+                                     3000);
+    check(countdown_seconds(later) == first_left - 1 || countdown_seconds(later) == first_left - 2,
+          "caption counts down (" + quoted(first) + " then " + quoted(later) + ")");
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 0,
+                "commands sent before the interval ends");
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit during a countdown");
+}
+
+// Settings stored by one run come back exactly as stored in the next.
+void scenario_settings_round_trip(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Round Trip";
+    GameFolder game = scenario_game(env, "round_trip", sample_save("ORIGINAL", 100));
+    game.save_folder = "";  // an empty save folder joins folder and name with one "\"
+    game.character = "Frodo the 2nd";
+    write_file(game.live_save(), sample_save("ORIGINAL", 100));
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Fields typed = fields_for(game, behaviour, "7", "5");
+    typed.save_number = "0110";
+    {
+        Savewarden app;
+        app.start(env.savewarden_exe, "C:\\");
+        app.fill_fields(typed);
+        click_button(app.dialog(), ids::go);
+        wait_for_game_starts(game, 1, 10000);
+        check_equal(game_events(game.log_path, "save-path").at(0).details,
+                    "path=" + game.live_save(), "blank in the character name reaches the game");
+        check_fields(app.read_fields(), typed, "after Go the fields keep what was typed");
+        post_system_command(app.dialog(), SC_CLOSE);
+        check_ends_with_zero(app, "system menu Close");
+    }
+    Fields stored = typed;
+    stored.minutes = "07";
+    stored.seconds = "05";
+    stored.save_number = "110";
+    check_equal(settings_file_text(), expected_settings_text(stored), "settings file");
+
+    Savewarden again;
+    again.start(env.savewarden_exe, "C:\\");
+    check_fields(again.read_fields(), stored, "next start");
+    click_button(again.dialog(), ids::exit_button);
+    check_ends_with_zero(again, "Exit");
+}
+
+// A settings file written by hand: values show as stored, cut to their
+// widths; a missing key gives its default, an empty one the empty text.
+void scenario_settings_as_stored(const Env& env)
+{
+    write_file(settings_file_path(),
+               "[Options]\r\n"
+               "WindowTitle=angband 4.2\r\n"
+               "Directory=D:\\Games\\My Angband\r\n"
+               "TimerIntervalMinutes=120\r\n"
+               "TimerIntervalSeconds=5\r\n"
+               "SavePath=\r\n"
+               "FileSaveMessageNumber=1234567890123\r\n");
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    Fields expected;
+    expected.window_title = "angband 4.2";
+    expected.directory = "D:\\Games\\My Angband";
+    expected.character = "save";
+    expected.minutes = "12";
+    expected.seconds = "5";
+    expected.save_path = "";
+    expected.save_number = "123456789";
+    check_fields(app.read_fields(), expected, "hand-written settings");
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+}
+
+}  // namespace e2e

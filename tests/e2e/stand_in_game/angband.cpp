@@ -1,0 +1,247 @@
+// A stand-in for the game, built as "angband.exe" for the end-to-end tests.
+//
+// It behaves the way Savewarden expects the game to: it is started as
+// "<game folder>\angband.exe <live save file>", shows a top-level window
+// with a known title, and on WM_COMMAND with the save command number writes
+// the save file before the handler returns. Everything about a run is told
+// through environment variables (Savewarden passes its environment on to the
+// programs it starts):
+//
+//   E2E_GAME_TITLE      window title                  (default "Angband 2.7.5")
+//   E2E_SAVE_NUMBER     save command number           (default 110)
+//   E2E_SAVE_SIZE       bytes per save file written   (default 3000)
+//   E2E_GAME_LOG        log file the tests read       (default: none)
+//   E2E_GAME_MODE       normal | slow | hang | close | refuse
+//   E2E_GAME_DELAY_MS   slow: pause before saving; close: time until the
+//                       window goes away              (default 500)
+//   E2E_GAME_REFUSALS   refuse: how many save commands to refuse before
+//                       saving normally               (default: all of them)
+//
+// Every line in the log is "<event> pid=<process id> <details>", so a test
+// can look for what each game process received and wrote.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+struct GameConfig {
+    std::string title = "Angband 2.7.5";
+    unsigned long save_number = 110;
+    unsigned long save_size = 3000;
+    std::string log_path;
+    std::string mode = "normal";
+    unsigned long delay_ms = 500;
+    long refusals = -1;  // -1: refuse every save command
+};
+
+GameConfig g_config;
+std::string g_save_path;
+unsigned g_saves_written = 0;
+const UINT_PTR kCloseTimer = 1;
+
+std::string env_text(const char* name, const std::string& fallback)
+{
+    char buffer[1024];
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer)
+        return fallback;
+    return std::string(buffer, n);
+}
+
+unsigned long env_number(const char* name, unsigned long fallback)
+{
+    std::string text = env_text(name, "");
+    if (text.empty())
+        return fallback;
+    return std::strtoul(text.c_str(), nullptr, 10);
+}
+
+GameConfig read_config()
+{
+    GameConfig c;
+    c.title = env_text("E2E_GAME_TITLE", c.title);
+    c.save_number = env_number("E2E_SAVE_NUMBER", c.save_number);
+    c.save_size = env_number("E2E_SAVE_SIZE", c.save_size);
+    c.log_path = env_text("E2E_GAME_LOG", "");
+    c.mode = env_text("E2E_GAME_MODE", c.mode);
+    c.delay_ms = env_number("E2E_GAME_DELAY_MS", c.delay_ms);
+    std::string refusals = env_text("E2E_GAME_REFUSALS", "");
+    if (!refusals.empty())
+        c.refusals = std::strtol(refusals.c_str(), nullptr, 10);
+    return c;
+}
+
+// Appends one line and closes the file again, so the test can read the log
+// at any moment, even while this process hangs on purpose.
+void log_line(const char* event, const std::string& details = "")
+{
+    if (g_config.log_path.empty())
+        return;
+    std::FILE* f = std::fopen(g_config.log_path.c_str(), "ab");
+    if (!f)
+        return;
+    std::fprintf(f, "%s pid=%lu %s\r\n", event, GetCurrentProcessId(), details.c_str());
+    std::fclose(f);
+}
+
+// The game takes its one argument as everything after the first blank of
+// its command line, blanks inside the path included, like the real game.
+std::string save_path_from_command_line()
+{
+    std::string line = GetCommandLineA();
+    std::string::size_type blank = line.find(' ');
+    if (blank == std::string::npos)
+        return "";
+    return line.substr(blank + 1);
+}
+
+// The content names the save's serial number and this process, then fills
+// up to the configured size with a pattern that changes with each save, so
+// a test can tell one save from the next and a short copy from a whole one.
+std::string save_content(const char* kind)
+{
+    char header[128];
+    std::snprintf(header, sizeof header, "%s %u pid %lu\n", kind,
+                  g_saves_written, GetCurrentProcessId());
+    std::string content = header;
+    for (unsigned long i = 0; content.size() < g_config.save_size; ++i)
+        content.push_back(static_cast<char>('a' + (i * 7 + g_saves_written) % 26));
+    content.resize(g_config.save_size);
+    return content;
+}
+
+bool write_save_file(const std::string& content)
+{
+    HANDLE file = CreateFileA(g_save_path.c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, content.data(), static_cast<DWORD>(content.size()),
+                        &written, nullptr);
+    CloseHandle(file);
+    return ok && written == content.size();
+}
+
+void save_now()
+{
+    ++g_saves_written;
+    bool ok = write_save_file(save_content("SAVE"));
+    log_line(ok ? "saved" : "save-failed",
+             "count=" + std::to_string(g_saves_written) +
+             " bytes=" + std::to_string(g_config.save_size));
+}
+
+// Like the real game away from its command prompt: its own modal warning,
+// and the handler returns only once the player has closed it.
+bool refuse_this_command()
+{
+    if (g_config.mode != "refuse")
+        return false;
+    if (g_config.refusals == 0)
+        return false;
+    if (g_config.refusals > 0)
+        --g_config.refusals;
+    return true;
+}
+
+void handle_save_command(HWND window)
+{
+    const std::string& mode = g_config.mode;
+    if (refuse_this_command()) {
+        log_line("refusing");
+        MessageBoxA(window, "You may not do that right now.", "Angband",
+                    MB_OK | MB_ICONEXCLAMATION);
+        log_line("refused");
+        return;
+    }
+    if (mode == "slow") {
+        log_line("slow-start");
+        Sleep(g_config.delay_ms);
+    }
+    if (mode == "hang") {
+        // A half-written save, then no return: a copy taken now would be
+        // damaged, which is what the tests look for in the backup.
+        ++g_saves_written;
+        write_save_file(save_content("PARTIAL").substr(0, g_config.save_size / 3));
+        log_line("hanging", "count=" + std::to_string(g_saves_written));
+        for (;;)
+            Sleep(1000);
+    }
+    save_now();
+}
+
+LRESULT CALLBACK game_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        log_line("command", "wparam=" + std::to_string(static_cast<unsigned long long>(wparam)) +
+                            " lparam=" + std::to_string(static_cast<long long>(lparam)));
+        if (wparam == g_config.save_number)
+            handle_save_command(window);
+        return 0;
+    case WM_TIMER:
+        if (wparam == kCloseTimer) {
+            KillTimer(window, kCloseTimer);
+            log_line("closing-window");
+            DestroyWindow(window);
+        }
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+
+HWND create_game_window(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = game_window_proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = "SavewardenStandInGame";
+    if (!RegisterClassA(&wc))
+        return nullptr;
+    // Bottom right of the screen, clear of Savewarden's dialog and of the
+    // message boxes centred over it, whose pixels some tests look at.
+    int width = 320, height = 120;
+    int x = GetSystemMetrics(SM_CXSCREEN) - width - 10;
+    int y = GetSystemMetrics(SM_CYSCREEN) - height - 40;
+    return CreateWindowA(wc.lpszClassName, g_config.title.c_str(),
+                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, y, width, height,
+                         nullptr, nullptr, instance, nullptr);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_config = read_config();
+    g_save_path = save_path_from_command_line();
+    log_line("start", "cmdline=" + std::string(GetCommandLineA()));
+    log_line("save-path", "path=" + g_save_path);
+
+    HWND window = create_game_window(instance);
+    if (!window) {
+        log_line("window-failed");
+        return 1;
+    }
+    log_line("window", "title=" + g_config.title);
+    if (g_config.mode == "close")
+        SetTimer(window, kCloseTimer, g_config.delay_ms, nullptr);
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    log_line("exit");
+    return 0;
+}
