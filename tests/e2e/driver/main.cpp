@@ -30,6 +30,7 @@ const std::vector<Scenario>& all_scenarios()
         {"help", scenario_help},
         {"settings_round_trip", scenario_settings_round_trip},
         {"settings_as_stored", scenario_settings_as_stored},
+        {"demo", scenario_demo},
     };
     return scenarios;
 }

@@ -21,6 +21,7 @@ void scenario_about_item(const Env& env);
 void scenario_help(const Env& env);
 void scenario_settings_round_trip(const Env& env);
 void scenario_settings_as_stored(const Env& env);
+void scenario_demo(const Env& env);
 
 }  // namespace e2e
 
