@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Checks the shipped 32-bit program: its size, and that it imports nothing
-# but the functions listed as present on both Windows 95 and NT 4.0, from
-# KERNEL32, USER32 and the C runtime.
+# Checks the shipped 32-bit program: its size, that Windows 95 and NT 4.0
+# will load it (a GUI program for subsystem and system version 4.0 at most),
+# and that it imports nothing but the functions listed as present on both,
+# from KERNEL32, USER32 and the C runtime.
 #   check_footprint.sh <exe> <objdump> <allowed-imports> <max-bytes>
 set -euo pipefail
 exe=$1 objdump=$2 allowed=$3 max_bytes=$4
@@ -14,7 +15,22 @@ if [ "$size" -gt "$max_bytes" ]; then
     status=1
 fi
 
-imports=$("$objdump" -p "$exe" | awk '
+headers=$("$objdump" -p "$exe")
+field() { printf '%s\n' "$headers" | awk -v name="$1" '$1 == name { print $2; exit }'; }
+if [ "$(field Subsystem)" != "00000002" ]; then
+    echo "FAIL: not a GUI program (subsystem $(field Subsystem))"
+    status=1
+fi
+for part in OSystem Subsystem; do
+    version="$(field Major${part}Version).$(field Minor${part}Version)"
+    echo "${part} version: $version"
+    if [ "$(field Major${part}Version)" != "4" ] || [ "$(field Minor${part}Version)" != "0" ]; then
+        echo "FAIL: ${part} version $version; Windows 95 and NT 4.0 load 4.0"
+        status=1
+    fi
+done
+
+imports=$(printf '%s\n' "$headers" | awk '
     /DLL Name:/ { dll = toupper($3) }
     /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ { print dll "!" $3 }' | sort -u)
 count=$(printf '%s\n' "$imports" | grep -c . || true)
