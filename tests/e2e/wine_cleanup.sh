@@ -11,6 +11,18 @@ if [ -n "$WINESERVER" ] && [ -d "$WINEPREFIX" ]; then
     "$WINESERVER" -k >/dev/null 2>&1 || true
 fi
 
+# The small drive of the disk-full scenario, if its run was killed before
+# it could take the drive away itself (with_small_drive.sh).
+small_drive="$E2E_STATE_DIR/small_drive"
+if [ -L "$WINEPREFIX/dosdevices/t:" ] &&
+   [ "$(readlink "$WINEPREFIX/dosdevices/t:")" = "$small_drive" ]; then
+    rm -f "$WINEPREFIX/dosdevices/t:"
+fi
+if mountpoint -q "$small_drive" 2>/dev/null; then
+    umount "$small_drive" 2>/dev/null || umount -l "$small_drive" 2>/dev/null || true
+fi
+rmdir "$small_drive" 2>/dev/null || true
+
 if [ -f "$E2E_XVFB_PID_FILE" ]; then
     pid=$(cat "$E2E_XVFB_PID_FILE")
     # Only the Xvfb we recorded, and only while that id still is an Xvfb.

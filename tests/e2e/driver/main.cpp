@@ -30,6 +30,9 @@ const std::vector<Scenario>& all_scenarios()
         {"help", scenario_help},
         {"settings_round_trip", scenario_settings_round_trip},
         {"settings_as_stored", scenario_settings_as_stored},
+        {"odd_paths", scenario_odd_paths},
+        {"disk_full", scenario_disk_full},
+        {"soak", scenario_soak},
         {"demo", scenario_demo},
     };
     return scenarios;

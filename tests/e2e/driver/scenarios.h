@@ -21,6 +21,9 @@ void scenario_about_item(const Env& env);
 void scenario_help(const Env& env);
 void scenario_settings_round_trip(const Env& env);
 void scenario_settings_as_stored(const Env& env);
+void scenario_odd_paths(const Env& env);
+void scenario_disk_full(const Env& env);
+void scenario_soak(const Env& env);
 void scenario_demo(const Env& env);
 
 }  // namespace e2e

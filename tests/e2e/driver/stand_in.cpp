@@ -32,6 +32,12 @@ void set_game_behaviour(const GameBehaviour& behaviour, const std::string& log_p
     set("E2E_GAME_TITLE", behaviour.title);
     set("E2E_SAVE_NUMBER", std::to_string(behaviour.save_number));
     set("E2E_SAVE_SIZE", std::to_string(behaviour.save_size));
+    // Unset when empty, so the game falls back on the one size above.
+    if (!SetEnvironmentVariableA("E2E_SAVE_SIZES",
+                                 behaviour.save_sizes.empty() ? nullptr
+                                                              : behaviour.save_sizes.c_str()) &&
+        !behaviour.save_sizes.empty())
+        fail("cannot set E2E_SAVE_SIZES");
     set("E2E_GAME_MODE", behaviour.mode);
     set("E2E_GAME_DELAY_MS", std::to_string(behaviour.delay_ms));
     set("E2E_GAME_REFUSALS", std::to_string(behaviour.refusals));

@@ -13,6 +13,7 @@ struct GameBehaviour {
     std::string title = "Angband 2.7.5";
     unsigned long save_number = 110;
     unsigned long save_size = 3000;
+    std::string save_sizes;       // comma-separated, one per save in turn
     std::string mode = "normal";  // normal, slow, hang, close, refuse
     unsigned long delay_ms = 500;
     long refusals = -1;           // refuse: -1 refuses every save command

@@ -10,6 +10,9 @@
 //   E2E_GAME_TITLE      window title                  (default "Angband 2.7.5")
 //   E2E_SAVE_NUMBER     save command number           (default 110)
 //   E2E_SAVE_SIZE       bytes per save file written   (default 3000)
+//   E2E_SAVE_SIZES      comma-separated sizes in bytes, one per save in
+//                       turn, starting again after the last; when set it
+//                       takes the place of E2E_SAVE_SIZE (default: unset)
 //   E2E_GAME_LOG        log file the tests read       (default: none)
 //   E2E_GAME_MODE       normal | slow | hang | close | refuse
 //   E2E_GAME_DELAY_MS   slow: pause before saving; close: time until the
@@ -20,11 +23,14 @@
 // Every line in the log is "<event> pid=<process id> <details>", so a test
 // can look for what each game process received and wrote.
 
+#include "save_content.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -32,6 +38,7 @@ struct GameConfig {
     std::string title = "Angband 2.7.5";
     unsigned long save_number = 110;
     unsigned long save_size = 3000;
+    std::vector<unsigned long> save_sizes;  // empty: every save is save_size
     std::string log_path;
     std::string mode = "normal";
     unsigned long delay_ms = 500;
@@ -45,11 +52,33 @@ const UINT_PTR kCloseTimer = 1;
 
 std::string env_text(const char* name, const std::string& fallback)
 {
-    char buffer[1024];
-    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer)
+    DWORD needed = GetEnvironmentVariableA(name, nullptr, 0);
+    if (needed == 0)
         return fallback;
-    return std::string(buffer, n);
+    std::string buffer(needed, '\0');
+    DWORD n = GetEnvironmentVariableA(name, &buffer[0], needed);
+    if (n == 0 || n >= needed)
+        return fallback;
+    buffer.resize(n);
+    return buffer;
+}
+
+std::vector<unsigned long> env_number_list(const char* name)
+{
+    std::vector<unsigned long> numbers;
+    std::string text = env_text(name, "");
+    const char* p = text.c_str();
+    while (*p) {
+        char* end = nullptr;
+        unsigned long n = std::strtoul(p, &end, 10);
+        if (end == p)
+            break;  // not a number: the list ends here
+        numbers.push_back(n);
+        p = end;
+        while (*p == ',' || *p == ' ')
+            ++p;
+    }
+    return numbers;
 }
 
 unsigned long env_number(const char* name, unsigned long fallback)
@@ -66,6 +95,7 @@ GameConfig read_config()
     c.title = env_text("E2E_GAME_TITLE", c.title);
     c.save_number = env_number("E2E_SAVE_NUMBER", c.save_number);
     c.save_size = env_number("E2E_SAVE_SIZE", c.save_size);
+    c.save_sizes = env_number_list("E2E_SAVE_SIZES");
     c.log_path = env_text("E2E_GAME_LOG", "");
     c.mode = env_text("E2E_GAME_MODE", c.mode);
     c.delay_ms = env_number("E2E_GAME_DELAY_MS", c.delay_ms);
@@ -99,19 +129,18 @@ std::string save_path_from_command_line()
     return line.substr(blank + 1);
 }
 
-// The content names the save's serial number and this process, then fills
-// up to the configured size with a pattern that changes with each save, so
-// a test can tell one save from the next and a short copy from a whole one.
+// The size of the save with the given serial number (counted from 1).
+unsigned long save_size_for(unsigned serial)
+{
+    if (g_config.save_sizes.empty())
+        return g_config.save_size;
+    return g_config.save_sizes[(serial - 1) % g_config.save_sizes.size()];
+}
+
 std::string save_content(const char* kind)
 {
-    char header[128];
-    std::snprintf(header, sizeof header, "%s %u pid %lu\n", kind,
-                  g_saves_written, GetCurrentProcessId());
-    std::string content = header;
-    for (unsigned long i = 0; content.size() < g_config.save_size; ++i)
-        content.push_back(static_cast<char>('a' + (i * 7 + g_saves_written) % 26));
-    content.resize(g_config.save_size);
-    return content;
+    return stand_in_save_content(kind, g_saves_written, GetCurrentProcessId(),
+                                 save_size_for(g_saves_written));
 }
 
 bool write_save_file(const std::string& content)
@@ -130,10 +159,11 @@ bool write_save_file(const std::string& content)
 void save_now()
 {
     ++g_saves_written;
-    bool ok = write_save_file(save_content("SAVE"));
+    std::string content = save_content("SAVE");
+    bool ok = write_save_file(content);
     log_line(ok ? "saved" : "save-failed",
              "count=" + std::to_string(g_saves_written) +
-             " bytes=" + std::to_string(g_config.save_size));
+             " bytes=" + std::to_string(content.size()));
 }
 
 // Like the real game away from its command prompt: its own modal warning,
@@ -167,7 +197,8 @@ void handle_save_command(HWND window)
         // A half-written save, then no return: a copy taken now would be
         // damaged, which is what the tests look for in the backup.
         ++g_saves_written;
-        write_save_file(save_content("PARTIAL").substr(0, g_config.save_size / 3));
+        std::string partial = save_content("PARTIAL");
+        write_save_file(partial.substr(0, partial.size() / 3));
         log_line("hanging", "count=" + std::to_string(g_saves_written));
         for (;;)
             Sleep(1000);
