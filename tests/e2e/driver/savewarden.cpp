@@ -27,10 +27,15 @@ Savewarden::~Savewarden()
         CloseHandle(process_.hThread);
 }
 
-void Savewarden::start(const std::string& exe, const std::string& working_folder)
+void Savewarden::start(const std::string& exe, const std::string& working_folder,
+                       int show_state)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (show_state >= 0) {
+        startup.dwFlags = STARTF_USESHOWWINDOW;
+        startup.wShowWindow = static_cast<WORD>(show_state);
+    }
     std::string command_line = "\"" + exe + "\"";
     if (!CreateProcessA(exe.c_str(), &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
                         working_folder.c_str(), &startup, &process_))

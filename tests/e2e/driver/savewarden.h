@@ -47,8 +47,11 @@ public:
     Savewarden& operator=(const Savewarden&) = delete;
     ~Savewarden();
 
-    // Starts the program and waits for its dialog to show.
-    void start(const std::string& exe, const std::string& working_folder);
+    // Starts the program and waits for its dialog to show; show_state, when
+    // given, is the SW_ value the program is started with, as a shortcut's
+    // "Run: Minimised" would give it.
+    void start(const std::string& exe, const std::string& working_folder,
+               int show_state = -1);
     HWND dialog() const { return dialog_; }
     DWORD process_id() const { return process_.dwProcessId; }
     bool running() const;

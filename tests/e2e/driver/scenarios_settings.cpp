@@ -33,6 +33,13 @@ void scenario_first_start(const Env& env)
     click_button(app.dialog(), ids::exit_button);
     check_ends_with_zero(app, "Exit");
     check(!file_exists(settings_file_path()), "exit at once writes no settings file");
+
+    // The dialog opens in the show state the program was started with.
+    Savewarden minimised;
+    minimised.start(env.savewarden_exe, "C:\\", SW_SHOWMINNOACTIVE);
+    check(IsIconic(minimised.dialog()) != FALSE, "started minimised, the dialog opens minimised");
+    click_button(minimised.dialog(), ids::exit_button);
+    check_ends_with_zero(minimised, "Exit while minimised");
 }
 
 // Go with every field at its default: the game folder is c:\angband itself.
