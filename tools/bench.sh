@@ -22,20 +22,7 @@ wine_part=1
 [ "${1:-}" = "--no-wine" ] && wine_part=0
 
 # ---- tools -----------------------------------------------------------------
-tools/setup.sh
-extra=()
-for p in libbenchmark-dev valgrind strace; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" ||
-        extra+=("$p")
-done
-if [ ${#extra[@]} -gt 0 ]; then
-    echo "Installing for the measurements: ${extra[*]}"
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    export DEBIAN_FRONTEND=noninteractive
-    $sudo apt-get update -qq
-    $sudo apt-get install -y -qq --no-install-recommends "${extra[@]}"
-fi
+tools/setup.sh libbenchmark-dev valgrind strace
 
 # ---- builds ----------------------------------------------------------------
 jobs=$(nproc)

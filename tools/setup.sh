@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, whatever the build and the tests need and
-# this machine lacks. Safe to run again: present packages are left alone.
+# this machine lacks, and any further packages named on the command line.
+# Safe to run again: present packages are left alone.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64     # the Windows builds
     wine64 xvfb xauth x11-utils                 # running the program here
     python3 zip
+    "$@"
 )
 
 missing=()

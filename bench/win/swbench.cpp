@@ -85,21 +85,29 @@ HWND find_main_dialog()
     return dialog != nullptr ? dialog : find_dialog(0, nullptr);
 }
 
-int startup(const char *exe, int runs)
+// Starts exe with no arguments and notes when; 0 on success.
+int start_program(const char *exe, PROCESS_INFORMATION *pi, LARGE_INTEGER *start)
 {
     char command_line[MAX_PATH + 2];
     snprintf(command_line, sizeof command_line, "\"%s\"", exe);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    QueryPerformanceCounter(start);
+    if (!CreateProcessA(exe, command_line, nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &si, pi)) {
+        printf("error: cannot start %s (%lu)\n", exe, GetLastError());
+        return 1;
+    }
+    return 0;
+}
+
+int startup(const char *exe, int runs)
+{
     for (int run = 1; run <= runs; ++run) {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
-        if (!CreateProcessA(exe, command_line, nullptr, nullptr, FALSE, 0,
-                            nullptr, nullptr, &si, &pi)) {
-            printf("error: cannot start %s (%lu)\n", exe, GetLastError());
+        if (start_program(exe, &pi, &start) != 0)
             return 1;
-        }
         HWND dialog = nullptr;
         while (dialog == nullptr && milliseconds_since(start) < 30000) {
             dialog = find_dialog(pi.dwProcessId, dialog_title);
@@ -131,19 +139,11 @@ int startup(const char *exe, int runs)
 
 int bare(const char *exe, int runs)
 {
-    char command_line[MAX_PATH + 2];
-    snprintf(command_line, sizeof command_line, "\"%s\"", exe);
     for (int run = 1; run <= runs; ++run) {
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
         PROCESS_INFORMATION pi = {};
         LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
-        if (!CreateProcessA(exe, command_line, nullptr, nullptr, FALSE, 0,
-                            nullptr, nullptr, &si, &pi)) {
-            printf("error: cannot start %s (%lu)\n", exe, GetLastError());
+        if (start_program(exe, &pi, &start) != 0)
             return 1;
-        }
         DWORD waited = WaitForSingleObject(pi.hProcess, 30000);
         double ended = milliseconds_since(start);
         CloseHandle(pi.hThread);
