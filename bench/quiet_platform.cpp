@@ -141,6 +141,8 @@ plat_window plat_find_window(const char *title)
                : nullptr;
 }
 
+int plat_window_takes_input(plat_window) { return 1; }
+
 int plat_send_command(plat_window window, uint32_t, unsigned)
 {
     ++quiet.counts.sends;
@@ -148,6 +150,8 @@ int plat_send_command(plat_window window, uint32_t, unsigned)
 }
 
 unsigned plat_start_program(const char *) { return 33; }
+
+int plat_short_path(const char *, char *, unsigned) { return 0; }
 
 // ---- the main dialog ----------------------------------------------------------------
 

@@ -86,11 +86,12 @@ enum run_paths_result compose_run_paths(const Settings *settings,
     // the live one does.
     if (!fits_width(n) || !fits_width(b))
         return RUN_PATHS_SAVE_FILE_TOO_LONG;
-    if (!fits_width(c))
-        return RUN_PATHS_COMMAND_LINE_TOO_LONG;
-
     memcpy(run->live_save_file, live, (size_t)n + 1);
     memcpy(run->backup_save_file, backup, (size_t)b + 1);
+    if (!fits_width(c)) {
+        run->game_command_line[0] = '\0';
+        return RUN_PATHS_COMMAND_LINE_TOO_LONG;
+    }
     memcpy(run->game_command_line, command, (size_t)c + 1);
     return RUN_PATHS_OK;
 }

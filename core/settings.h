@@ -55,8 +55,9 @@ enum run_paths_result {
     RUN_PATHS_COMMAND_LINE_TOO_LONG   // game command line over the width
 };
 // Composes the live save file, backup save file and game command line from
-// the settings into run. On a result other than RUN_PATHS_OK, run is left
-// untouched.
+// the settings into run. When the save files do not fit, run is left
+// untouched; when only the command line does not, it is left empty and the
+// two save files are set.
 enum run_paths_result compose_run_paths(const Settings *settings,
                                         RunState *run);
 

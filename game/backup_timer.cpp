@@ -75,12 +75,21 @@ void save_and_back_up(plat_window dialog, uint32_t now)
         give_up_on_lost_game(dialog);
         return;
     }
-    // A game that did not answer in time may have its save file half
-    // written; copying that would overwrite a good backup. The next due tick
-    // tries again.
-    if (!plat_send_command(game, g_run_state.save_command_number,
-                           SAVE_COMMAND_TIMEOUT_MS))
+    // A disabled game window is showing a modal box of its own, most likely
+    // its refusal of our last command: another command would only stack a
+    // second box in the game. The next due tick tries again.
+    if (!plat_window_takes_input(game))
         return;
+    // A game that did not answer in time may have its save file half
+    // written; copying that would overwrite a good backup. The send may have
+    // held us up to its time-out, past the deadline set above, so the next
+    // interval counts from now: a refusal or a hang is never followed by a
+    // second command at once.
+    if (!plat_send_command(game, g_run_state.save_command_number,
+                           SAVE_COMMAND_TIMEOUT_MS)) {
+        g_run_state.deadline = deadline_after_interval(plat_tick_count());
+        return;
+    }
     // A failed copy leaves the old backup whole; the next due tick retries.
     copy_save_file(g_run_state.live_save_file, g_run_state.backup_save_file);
 }

@@ -16,7 +16,7 @@ const uint32_t longest_interval_seconds = 60 * 60;
 const uint32_t largest_seconds_field = 59;
 // The largest number whose text fits the save command number's setting.
 const uint32_t largest_save_command_number = 999999999;
-// WinExec gives a value below this when the program did not start.
+// A program start gives a value below this when the program did not start.
 const unsigned first_started_result = 32;
 
 // Everything the fields ask for, checked and not yet committed.
@@ -72,8 +72,18 @@ int read_save_command_number(plat_window dialog, Request *request)
     return 1;
 }
 
+bool has_blank(const char *text)
+{
+    for (; *text != '\0'; ++text)
+        if (*text == ' ' || *text == '\t')
+            return true;
+    return false;
+}
+
 // The paths are composed here, before anything is committed, so that one
-// too long for the save copy or for the game start changes nothing.
+// too long for the save copy or for the game start changes nothing. A
+// command line with a blank in it is started by short names, so its length
+// is known only when the game starts; it is checked there.
 int compose_paths(plat_window dialog, Request *request)
 {
     switch (compose_run_paths(&request->settings, &request->paths)) {
@@ -82,6 +92,9 @@ int compose_paths(plat_window dialog, Request *request)
     case RUN_PATHS_SAVE_FILE_TOO_LONG:
         return refuse(dialog, "Path to save file is too long");
     case RUN_PATHS_COMMAND_LINE_TOO_LONG:
+        if (has_blank(request->settings.directory) ||
+            has_blank(request->paths.live_save_file))
+            return 1;
         return refuse(dialog, "Angband command line is too long");
     }
     return 0;
@@ -152,12 +165,61 @@ int copy_save_files(plat_window dialog)
                             g_run_state.backup_save_file);
 }
 
+int refuse_start(plat_window dialog)
+{
+    return refuse(dialog, "Unable to start Angband or Angband already running");
+}
+
+// 1 with the path in out when it has no blank, or when it has a short form
+// without one; 0 with the reason's notice shown otherwise.
+int blank_free_path(plat_window dialog, const char *path,
+                    char (&out)[PATH_WIDTH + 1])
+{
+    if (!has_blank(path)) {
+        snprintf(out, sizeof out, "%s", path);
+        return 1;
+    }
+    // No short form: the file is not there, and the game would not start.
+    if (!plat_short_path(path, out, sizeof out))
+        return refuse_start(dialog);
+    if (has_blank(out))
+        return refuse(dialog, "Angband cannot be started: a folder or file "
+                              "name has a space and no short name");
+    return 1;
+}
+
+// The game takes its save file path from its command line up to the first
+// blank, and a program path with a blank is looked for piece by piece, so a
+// folder or save file with a blank in its name goes to the game by its short
+// name. Without a blank the composed line is started as it stands.
+int compose_started_line(plat_window dialog)
+{
+    char program[sizeof g_settings.directory + sizeof "\\angband.exe"];
+    snprintf(program, sizeof program, "%s\\angband.exe", g_settings.directory);
+    const char *save = g_run_state.live_save_file;
+    if (!has_blank(program) && !has_blank(save))
+        return 1;
+
+    char short_program[PATH_WIDTH + 1];
+    char short_save[PATH_WIDTH + 1];
+    if (!blank_free_path(dialog, program, short_program) ||
+        !blank_free_path(dialog, save, short_save))
+        return 0;
+    int n = snprintf(g_run_state.game_command_line,
+                     sizeof g_run_state.game_command_line, "%s %s",
+                     short_program, short_save);
+    if (n < 0 || (size_t)n >= sizeof g_run_state.game_command_line)
+        return refuse(dialog, "Angband command line is too long");
+    return 1;
+}
+
 int start_game(plat_window dialog)
 {
+    if (!compose_started_line(dialog))
+        return 0;
     if (plat_start_program(g_run_state.game_command_line) <
         first_started_result)
-        return refuse(dialog,
-                      "Unable to start Angband or Angband already running");
+        return refuse_start(dialog);
     return 1;
 }
 

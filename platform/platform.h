@@ -73,14 +73,23 @@ void plat_timer_stop(plat_window window, unsigned id);
 // The top-level window whose whole title equals title, letter case not
 // counting; 0 when there is none.
 plat_window plat_find_window(const char *title);
+// 0 while the window takes no input: disabled, as a program's main window is
+// while it shows a modal box of its own. 1 otherwise.
+int plat_window_takes_input(plat_window window);
 // Sends WM_COMMAND with command as the whole first parameter and 0 as the
 // second, waiting at most timeout_ms (and not at all for a hung window).
 // 1 when the window handled it, 0 when the send failed or timed out.
 int plat_send_command(plat_window window, uint32_t command,
                       unsigned timeout_ms);
-// Starts a program from its command line, shown normally. Returns the
-// platform's result: a value below 32 means it was not started.
+// Starts a program from its command line, shown normally, and returns at
+// once, without waiting for it to go idle. Returns a value below 32 when it
+// was not started (the reason, in WinExec's terms), 32 or more when it was.
 unsigned plat_start_program(const char *command_line);
+// The short (8.3) form of the path of an existing file or folder, into buf
+// (size bytes, zero-terminated). 1 on success; 0 when the path does not
+// exist or the result does not fit. Where short names are switched off the
+// long path comes back unchanged.
+int plat_short_path(const char *path, char *buf, unsigned size);
 
 // ---- the main dialog ---------------------------------------------------------------
 void plat_set_caption(plat_window window, const char *text);

@@ -125,6 +125,11 @@ plat_window plat_find_window(const char *title)
     return window_of(FindWindowA(nullptr, title));
 }
 
+int plat_window_takes_input(plat_window window)
+{
+    return IsWindowEnabled(hwnd_of(window)) ? 1 : 0;
+}
+
 int plat_send_command(plat_window window, uint32_t command,
                       unsigned timeout_ms)
 {
@@ -137,9 +142,37 @@ int plat_send_command(plat_window window, uint32_t command,
                : 0;
 }
 
+// WinExec would be one call, but it waits up to 30 s for the new program to
+// wait for input; a game that polls for input (PeekMessage and Sleep) never
+// does, and the dialog would freeze that long after every Go.
 unsigned plat_start_program(const char *command_line)
 {
-    return WinExec(command_line, SW_SHOW);
+    // CreateProcessA may write into the command line it is given.
+    char line[MAX_PATH + 1];
+    if (lstrlenA(command_line) >= (int)sizeof line)
+        return ERROR_BAD_FORMAT;
+    lstrcpynA(line, command_line, sizeof line);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        // WinExec's results below 32 are these same system error codes.
+        DWORD error = GetLastError();
+        return error < 32 ? (unsigned)error : 0;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 33;  // what WinExec gives for a started program
+}
+
+int plat_short_path(const char *path, char *buf, unsigned size)
+{
+    DWORD length = GetShortPathNameA(path, buf, size);
+    return length != 0 && length < size ? 1 : 0;
 }
 
 void plat_set_caption(plat_window window, const char *text)

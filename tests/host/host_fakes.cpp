@@ -18,6 +18,7 @@ struct FakeWindow {
     plat_window handle;
     std::string title;
     std::string name;
+    bool takes_input = true;
 };
 
 struct Fakes {
@@ -32,6 +33,7 @@ struct Fakes {
     std::function<void(const HostSend &)> on_send;
     unsigned start_result = 33;
     std::vector<std::string> started;
+    std::map<std::string, std::string> short_paths;
     std::vector<std::string> captions;
     std::map<int, std::string> fields;
     std::map<int, bool> check_boxes;
@@ -163,6 +165,21 @@ void host_remove_window(plat_window window)
 
 std::string host_window_name(plat_window window) { return window_name(window); }
 
+void host_set_window_takes_input(plat_window window, bool takes_input)
+{
+    for (FakeWindow &w : fakes.windows)
+        if (w.handle == window)
+            w.takes_input = takes_input;
+}
+
+int plat_window_takes_input(plat_window window)
+{
+    for (const FakeWindow &w : fakes.windows)
+        if (w.handle == window)
+            return w.takes_input ? 1 : 0;
+    return 0;
+}
+
 // As FindWindowA with no class name: the whole title, letter case not
 // counting; the first window that matches.
 plat_window plat_find_window(const char *title)
@@ -205,6 +222,24 @@ unsigned plat_start_program(const char *command_line)
     log(std::string("start ") + command_line);
     fakes.started.push_back(command_line);
     return fakes.start_result;
+}
+
+void host_set_short_path(const std::string &path, const std::string &short_path)
+{
+    fakes.short_paths[path] = short_path;
+}
+
+int plat_short_path(const char *path, char *buf, unsigned size)
+{
+    log(std::string("short ") + path);
+    auto known = fakes.short_paths.find(path);
+    if (known != fakes.short_paths.end() && known->second.empty())
+        return 0;
+    std::string result = known == fakes.short_paths.end() ? path : known->second;
+    if (result.size() >= size)
+        return 0;
+    snprintf(buf, size, "%s", result.c_str());
+    return 1;
 }
 
 // ---- caption -------------------------------------------------------------------------

@@ -54,6 +54,8 @@ bool host_deliver_tick(unsigned id = 1);
 plat_window host_add_window(const std::string &title);
 void host_remove_window(plat_window window);
 std::string host_window_name(plat_window window);
+// A window that takes no input is disabled, as behind a modal box of its own.
+void host_set_window_takes_input(plat_window window, bool takes_input);
 
 // ---- the save command ------------------------------------------------------------
 struct HostSend {
@@ -72,6 +74,10 @@ void host_set_on_send(std::function<void(const HostSend &)> hook);
 // ---- program start -------------------------------------------------------------
 void host_set_start_result(unsigned result);
 std::vector<std::string> host_started_programs();
+// The short form plat_short_path gives for path ("" makes it fail, as for a
+// path that does not exist); paths not set come back unchanged, as where
+// short names are switched off. Each call is logged as "short <path>".
+void host_set_short_path(const std::string &path, const std::string &short_path);
 
 // ---- caption ---------------------------------------------------------------------
 std::vector<std::string> host_captions();

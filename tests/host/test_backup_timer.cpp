@@ -176,6 +176,7 @@ TEST_F(BackupTimer, DueTickSetsTheDeadlineThenFindsSendsAndCopies)
         deadline_during_send = g_run_state.deadline;
         backup_during_send = read_file(backup_path);
         write_file(path, "fresh save");
+        host_advance_ticks(2500);  // a slow save, answered in time
     });
 
     tick_at(65000);  // exactly at the deadline: due
@@ -183,6 +184,8 @@ TEST_F(BackupTimer, DueTickSetsTheDeadlineThenFindsSendsAndCopies)
     EXPECT_EQ(host_events(),
               Lines({"find Angband 2.7.5", "send game1 110 30000"}));
     EXPECT_EQ(deadline_during_send, 65000u + 60000u);
+    // A save answered in time keeps the due ticks an interval apart.
+    EXPECT_EQ(g_run_state.deadline, 65000u + 60000u);
     EXPECT_EQ(backup_during_send, "old backup");  // the copy comes after
     EXPECT_EQ(read_file(backup), "fresh save");
     EXPECT_EQ(read_file(live), "fresh save");
@@ -208,7 +211,11 @@ TEST_F(BackupTimer, AGameThatDoesNotAnswerInTimeGetsNoCopy)
 {
     host_add_window("Angband 2.7.5");
     arm_at(5000, 60);
-    game_saves("half written");
+    std::string path = live;
+    host_set_on_send([path](const HostSend &) {
+        write_file(path, "half written");
+        host_advance_ticks(SAVE_COMMAND_TIMEOUT_MS);
+    });
     host_set_send_result(0);
 
     tick_at(65000);
@@ -217,12 +224,41 @@ TEST_F(BackupTimer, AGameThatDoesNotAnswerInTimeGetsNoCopy)
     EXPECT_TRUE(host_notices().empty());
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
     EXPECT_EQ(g_run_state.interval, 60u);
+    // The wait took the whole time-out; the next interval counts from its
+    // end, not from the deadline already passed, so no second command
+    // follows at once.
+    EXPECT_EQ(caption_at(95000 + 1000), "00:59 - Savewarden");
+    EXPECT_EQ(host_sends().size(), 1u);
 
     // The next due tick tries again.
     game_saves("whole save");
     host_set_send_result(1);
-    tick_at(125000);
+    tick_at(155000);
+    EXPECT_EQ(host_sends().size(), 2u);
     EXPECT_EQ(read_file(backup), "whole save");
+}
+
+// The game's main window is disabled while it shows a modal box, most
+// likely its refusal of our last command: another command would stack a
+// second box in the game.
+TEST_F(BackupTimer, ADisabledGameWindowIsNotSentTheCommandUntilItTakesInput)
+{
+    plat_window game = host_add_window("Angband 2.7.5");
+    arm_at(5000, 60);
+    game_saves("fresh save");
+    host_set_window_takes_input(game, false);
+
+    tick_at(65000);
+    EXPECT_TRUE(host_sends().empty());
+    EXPECT_EQ(read_file(backup), "old backup");
+    EXPECT_TRUE(host_notices().empty());
+    EXPECT_EQ(g_run_state.deadline, 125000u);
+    EXPECT_EQ(caption_at(66000), "00:59 - Savewarden");
+
+    host_set_window_takes_input(game, true);
+    tick_at(125000);
+    EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(read_file(backup), "fresh save");
 }
 
 TEST_F(BackupTimer, AFailedCopyIsSilentAndTheTimerRunsOn)

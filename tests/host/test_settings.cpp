@@ -167,6 +167,10 @@ TEST(RunPaths, TooLongPathsAreRefusedAndChangeNothing)
              std::string(231, 'n').c_str());
     RunState fits = {};
     EXPECT_EQ(compose_run_paths(&s, &fits), RUN_PATHS_COMMAND_LINE_TOO_LONG);
+    // The save files fit and are set; the line is left to the game start,
+    // which may still shorten it.
+    EXPECT_EQ(strlen(fits.backup_save_file), 255u);
+    EXPECT_STREQ(fits.game_command_line, "");
 
     strcpy(s.last_character, std::string(232, 'n').c_str());
     EXPECT_EQ(compose_run_paths(&s, &run), RUN_PATHS_SAVE_FILE_TOO_LONG);

@@ -370,6 +370,58 @@ TEST_F(StartRequest, AStartResultBelow32IsAFailure)
                                     "timer start 1 1000"}));
 }
 
+// The game reads its save file path up to the first blank, and a program
+// path with a blank is looked for piece by piece: such paths go to the game
+// by their short names, while the copies keep the long ones.
+TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
+{
+    const std::string folder = game_dir + " 4.2";
+    const std::string program = folder + "\\angband.exe";
+    const std::string spaced_live = folder + "\\save";
+    write_file(spaced_live, "live save");
+    set_fields({{IDC_DIRECTORY, folder}});
+    host_set_short_path(program, "C:\\ANGBAN~1\\ANGBAND.EXE");
+    host_set_short_path(spaced_live, "C:\\ANGBAN~1\\SAVE");
+    go();
+    EXPECT_EQ(host_started_programs(),
+              Lines({"C:\\ANGBAN~1\\ANGBAND.EXE C:\\ANGBAN~1\\SAVE"}));
+    EXPECT_EQ(std::string(g_run_state.live_save_file), spaced_live);
+    EXPECT_EQ(read_file(spaced_live + ".sav"), "live save");
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+    EXPECT_TRUE(host_notices().empty());
+
+    // A line too long as composed is started when its short form fits.
+    const std::string name(200, 'n');
+    write_file(folder + "\\" + name, "long name");
+    host_set_short_path(folder + "\\" + name, "C:\\ANGBAN~1\\NNNNNN~1");
+    set_fields({{IDC_CHARACTER, name}});
+    host_clear_events();
+    go();
+    EXPECT_TRUE(host_notices().empty());
+    EXPECT_EQ(host_started_programs().back(),
+              "C:\\ANGBAN~1\\ANGBAND.EXE C:\\ANGBAN~1\\NNNNNN~1");
+
+    // Short names switched off: the user is told, the game is not started
+    // and the countdown from before goes on, as after a failed start.
+    set_fields({{IDC_CHARACTER, "save"}, {IDC_MINUTES, "1"}});
+    host_set_short_path(program, program);
+    host_clear_events();
+    size_t started = host_started_programs().size();
+    go();
+    EXPECT_EQ(host_events_starting("notice"),
+              Lines({"notice info Savewarden: Angband cannot be started: a "
+                     "folder or file name has a space and no short name"}));
+    EXPECT_EQ(host_started_programs().size(), started);
+    EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
+
+    // No angband.exe there, so no short name: the usual failed start.
+    host_set_short_path(program, "");
+    host_clear_events();
+    go();
+    EXPECT_EQ(host_events_starting("notice"),
+              only_info("Unable to start Angband or Angband already running"));
+}
+
 // ---- the timer -------------------------------------------------------------------
 
 TEST_F(StartRequest, ACompletedRequestArmsAFullCountdown)

@@ -5,17 +5,26 @@
 #include "check.h"
 #include "files.h"
 
+#include <set>
+
 namespace e2e {
 
 namespace {
 
 // Starts Savewarden on the scenario's game with interval 0:02 and presses Go.
+// The game polls for input, as the real one does; Savewarden must not wait
+// for it to go idle, so the countdown shows within two seconds or so.
 void go_with_short_interval(Savewarden& app, const Env& env, const GameFolder& game,
                             const GameBehaviour& behaviour)
 {
     app.start(env.savewarden_exe, "C:\\");
     app.fill_fields(fields_for(game, behaviour, "0", "2"));
+    unsigned long long go = now_ms();
     click_button(app.dialog(), ids::go);
+    std::string caption = caption_when(app, [](int left) { return left >= 0; }, 5000);
+    unsigned long long shown = now_ms() - go;
+    check(is_countdown(caption) && shown <= 2500,
+          "countdown " + quoted(caption) + " shown " + std::to_string(shown) + " ms after Go");
     wait_for_game_starts(game, 1, 10000);
 }
 
@@ -166,8 +175,11 @@ void scenario_hung_game(const Env& env)
     check_file(game.backup_save(), first_save, "backup not overwritten by the half-written save");
 }
 
-// Like the real game away from its command prompt: a modal box of its own,
-// and no save until the player closes it. The next due tick saves.
+// Like the real game away from its command prompt: a modal "Warning" box
+// owned by its main window, which stays disabled until the player closes
+// it, and no save. The send waits out its bound; after that the game gets
+// no second command while its box is open, the countdown goes on, the old
+// backup stays, and once the box is closed the next due tick saves.
 void scenario_game_refuses(const Env& env)
 {
     remove_settings_file();
@@ -187,12 +199,27 @@ void scenario_game_refuses(const Env& env)
                      3000), "the game window is there");
     HWND refusal = wait_for_message_box(game_window, 6000);
     check(refusal != nullptr, "the game shows its refusal box");
+    unsigned long long refused = now_ms();
     MessageBoxInfo box = read_message_box(refusal);
     check_equal(box.text, "You may not do that right now.", "refusal text");
+    check_equal(box.caption, "Warning", "refusal caption");
+    check(!IsWindowEnabled(game_window), "the game window is disabled behind its box");
 
-    sleep_ms(1000);
-    check(responds_within(app.dialog(), 3000), "Savewarden answers while the game refuses");
+    // Past the 30 s bound of the send, and a few intervals more.
+    sleep_ms(static_cast<unsigned>(36000 - (now_ms() - refused)));
+    std::set<std::string> shown;
+    wait_until([&] {
+        std::string caption = app.caption();
+        if (is_countdown(caption))
+            shown.insert(caption);
+        return shown.size() >= 2;
+    }, 4000);
+    check(shown.size() >= 2, "the caption counts after the bound: " +
+                                 std::to_string(shown.size()) + " countdown text(s) in 4 s");
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 1,
+                "commands that reached the game while its box is open");
     check_file(game.backup_save(), first_save, "backup kept while the game refuses");
+    check(responds_within(app.dialog(), 3000), "Savewarden answers while the game refuses");
     close_message_box(refusal);
 
     wait_for_backed_up_save(game, 1);

@@ -1,9 +1,13 @@
 // A stand-in for the game, built as "angband.exe" for the end-to-end tests.
 //
-// It behaves the way Savewarden expects the game to: it is started as
-// "<game folder>\angband.exe <live save file>", shows a top-level window
-// with a known title, and on WM_COMMAND with the save command number writes
-// the save file before the handler returns. Everything about a run is told
+// It behaves the way Savewarden expects the game to, and the way the real
+// game does where that matters: it is started as "<game folder>\angband.exe
+// <live save file>" and takes its save file path up to the first blank, it
+// polls for input (PeekMessage, then Sleep(20)) instead of waiting in
+// GetMessage, shows a top-level window with a known title, and on WM_COMMAND
+// with the save command number writes the save file before the handler
+// returns; when refusing, it shows the game's own "Warning" box and returns
+// once that is closed. Everything about a run is told
 // through environment variables (Savewarden passes its environment on to the
 // programs it starts):
 //
@@ -118,15 +122,23 @@ void log_line(const char* event, const std::string& details = "")
     std::fclose(f);
 }
 
-// The game takes its one argument as everything after the first blank of
-// its command line, blanks inside the path included, like the real game.
-std::string save_path_from_command_line()
+// Like the real game: the save file path is what follows the program part
+// of the command line (as the C runtime hands it to WinMain), up to the
+// first blank.
+std::string save_path_from_command_line(const char* arguments)
 {
-    std::string line = GetCommandLineA();
-    std::string::size_type blank = line.find(' ');
-    if (blank == std::string::npos)
-        return "";
-    return line.substr(blank + 1);
+    std::string line = arguments ? arguments : "";
+    return line.substr(0, line.find_first_of(" \t"));
+}
+
+bool file_opens(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
 }
 
 // The size of the save with the given serial number (counted from 1).
@@ -184,7 +196,7 @@ void handle_save_command(HWND window)
     const std::string& mode = g_config.mode;
     if (refuse_this_command()) {
         log_line("refusing");
-        MessageBoxA(window, "You may not do that right now.", "Angband",
+        MessageBoxA(window, "You may not do that right now.", "Warning",
                     MB_OK | MB_ICONEXCLAMATION);
         log_line("refused");
         return;
@@ -252,12 +264,14 @@ HWND create_game_window(HINSTANCE instance)
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
     g_config = read_config();
-    g_save_path = save_path_from_command_line();
+    g_save_path = save_path_from_command_line(arguments);
     log_line("start", "cmdline=" + std::string(GetCommandLineA()));
     log_line("save-path", "path=" + g_save_path);
+    // The real game says "Couldn't open savefile." here.
+    log_line("save-file", file_opens(g_save_path) ? "opens" : "missing");
 
     HWND window = create_game_window(instance);
     if (!window) {
@@ -268,11 +282,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (g_config.mode == "close")
         SetTimer(window, kCloseTimer, g_config.delay_ms, nullptr);
 
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    // The real game polls for input rather than waiting in GetMessage, so
+    // the system never sees it waiting for input.
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                log_line("exit");
+                return 0;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(20);
     }
-    log_line("exit");
-    return 0;
 }
