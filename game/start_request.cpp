@@ -1,8 +1,7 @@
 #include "game/start_request.h"
 
-#include <stdio.h>
-
 #include "common/notices.h"
+#include "common/text.h"
 #include "common/two_digit_text.h"
 #include "core/save_copy.h"
 #include "core/settings.h"
@@ -66,9 +65,8 @@ int read_save_command_number(plat_window dialog, Request *request)
         return refuse(dialog, "Save Message Number is invalid");
 
     request->save_command_number = number;
-    snprintf(request->settings.save_message_number,
-             sizeof request->settings.save_message_number, "%lu",
-             (unsigned long)number);
+    text_format(request->settings.save_message_number,
+                sizeof request->settings.save_message_number, "%u", number);
     return 1;
 }
 
@@ -106,7 +104,7 @@ int check_fields(plat_window dialog, Request *request)
 
 void copy_text(char (&to)[PATH_WIDTH + 1], const char (&from)[PATH_WIDTH + 1])
 {
-    snprintf(to, sizeof to, "%s", from);
+    text_copy(to, sizeof to, from);
 }
 
 void commit(plat_window dialog, const Request &request)
@@ -131,8 +129,8 @@ int copy_or_complain(plat_window dialog, const char *source,
     if (copy_save_file(source, destination))
         return 1;
     char message[sizeof "Error copying  to " + 2 * PATH_WIDTH];
-    snprintf(message, sizeof message, "Error copying %s to %s", source,
-             destination);
+    text_format(message, sizeof message, "Error copying %s to %s", source,
+                destination);
     warning_notice(dialog, message);
     return 0;
 }
