@@ -1,7 +1,6 @@
 #include "core/save_copy.h"
 
-#include <stdio.h>
-
+#include "common/text.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 
@@ -27,8 +26,7 @@ typedef char work_path[PATH_WIDTH + sizeof temp_suffix];
 
 int suffixed(const char *path, const char *suffix, work_path out)
 {
-    int n = snprintf(out, sizeof(work_path), "%s%s", path, suffix);
-    return n >= 0 && (size_t)n < sizeof(work_path);
+    return text_format(out, sizeof(work_path), "%s%s", path, suffix) ? 1 : 0;
 }
 
 int copy_pieces(plat_file in, plat_file out, void *buffer)

@@ -1,9 +1,8 @@
 #include "core/settings.h"
 
 #include <stddef.h>
-#include <stdio.h>
-#include <string.h>
 
+#include "common/text.h"
 #include "platform/platform.h"
 
 Settings g_settings;
@@ -46,11 +45,6 @@ const char *text_of(const Settings *settings, const SettingKey &k)
     return reinterpret_cast<const char *>(settings) + k.offset;
 }
 
-bool fits_width(int length)
-{
-    return length >= 0 && length <= PATH_WIDTH;
-}
-
 }  // namespace
 
 void load_settings(Settings *settings)
@@ -70,28 +64,21 @@ void save_settings(const Settings *settings)
 enum run_paths_result compose_run_paths(const Settings *settings,
                                         RunState *run)
 {
-    // Room for three full-width settings and the literals, so nothing is
-    // cut before the width is checked.
-    char live[4 * (PATH_WIDTH + 1)];
-    char backup[sizeof live + 8];
-    char command[2 * sizeof live];
+    char live[PATH_WIDTH + 1];
+    char backup[PATH_WIDTH + 1];
 
-    int n = snprintf(live, sizeof live, "%s%s\\%s", settings->directory,
-                     settings->save_path, settings->last_character);
-    int b = snprintf(backup, sizeof backup, "%s.sav", live);
-    int c = snprintf(command, sizeof command, "%s\\angband.exe %s",
-                     settings->directory, live);
-
-    // The backup save file is the live one and more, so it fits whenever
-    // the live one does.
-    if (!fits_width(n) || !fits_width(b))
+    // A text that does not fit is refused, never cut. The backup save file
+    // is composed only from a live one that fitted whole.
+    if (!text_format(live, sizeof live, "%s%s\\%s", settings->directory,
+                     settings->save_path, settings->last_character) ||
+        !text_format(backup, sizeof backup, "%s.sav", live))
         return RUN_PATHS_SAVE_FILE_TOO_LONG;
-    memcpy(run->live_save_file, live, (size_t)n + 1);
-    memcpy(run->backup_save_file, backup, (size_t)b + 1);
-    if (!fits_width(c)) {
+    text_copy(run->live_save_file, sizeof run->live_save_file, live);
+    text_copy(run->backup_save_file, sizeof run->backup_save_file, backup);
+    if (!text_format(run->game_command_line, sizeof run->game_command_line,
+                     "%s\\angband.exe %s", settings->directory, live)) {
         run->game_command_line[0] = '\0';
         return RUN_PATHS_COMMAND_LINE_TOO_LONG;
     }
-    memcpy(run->game_command_line, command, (size_t)c + 1);
     return RUN_PATHS_OK;
 }

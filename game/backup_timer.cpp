@@ -1,8 +1,7 @@
 #include "game/backup_timer.h"
 
-#include <stdio.h>
-
 #include "common/notices.h"
+#include "common/text.h"
 #include "common/two_digit_text.h"
 #include "core/save_copy.h"
 #include "core/settings.h"
@@ -41,7 +40,8 @@ void show_remaining(plat_window dialog, uint32_t remaining_ms)
     two_digit_text(remaining_ms % ms_per_minute / ms_per_second, seconds,
                    sizeof seconds);
     char caption[sizeof "00:00 - Savewarden"];
-    snprintf(caption, sizeof caption, "%s:%s - Savewarden", minutes, seconds);
+    text_format(caption, sizeof caption, "%s:%s - Savewarden", minutes,
+                seconds);
     plat_set_caption(dialog, caption);
 }
 

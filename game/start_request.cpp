@@ -1,8 +1,7 @@
 #include "game/start_request.h"
 
-#include <stdio.h>
-
 #include "common/notices.h"
+#include "common/text.h"
 #include "common/two_digit_text.h"
 #include "core/save_copy.h"
 #include "core/settings.h"
@@ -66,9 +65,8 @@ int read_save_command_number(plat_window dialog, Request *request)
         return refuse(dialog, "Save Message Number is invalid");
 
     request->save_command_number = number;
-    snprintf(request->settings.save_message_number,
-             sizeof request->settings.save_message_number, "%lu",
-             (unsigned long)number);
+    text_format(request->settings.save_message_number,
+                sizeof request->settings.save_message_number, "%u", number);
     return 1;
 }
 
@@ -119,7 +117,7 @@ int check_fields(plat_window dialog, Request *request)
 
 void copy_text(char (&to)[PATH_WIDTH + 1], const char (&from)[PATH_WIDTH + 1])
 {
-    snprintf(to, sizeof to, "%s", from);
+    text_copy(to, sizeof to, from);
 }
 
 void commit(plat_window dialog, const Request &request)
@@ -144,8 +142,8 @@ int copy_or_complain(plat_window dialog, const char *source,
     if (copy_save_file(source, destination))
         return 1;
     char message[sizeof "Error copying  to " + 2 * PATH_WIDTH];
-    snprintf(message, sizeof message, "Error copying %s to %s", source,
-             destination);
+    text_format(message, sizeof message, "Error copying %s to %s", source,
+                destination);
     warning_notice(dialog, message);
     return 0;
 }
@@ -176,7 +174,8 @@ int blank_free_path(plat_window dialog, const char *path,
                     char (&out)[PATH_WIDTH + 1])
 {
     if (!has_blank(path)) {
-        snprintf(out, sizeof out, "%s", path);
+        if (!text_copy(out, sizeof out, path))
+            return refuse(dialog, "Angband command line is too long");
         return 1;
     }
     // No short form: the file is not there, and the game would not start.
@@ -195,7 +194,7 @@ int blank_free_path(plat_window dialog, const char *path,
 int compose_started_line(plat_window dialog)
 {
     char program[sizeof g_settings.directory + sizeof "\\angband.exe"];
-    snprintf(program, sizeof program, "%s\\angband.exe", g_settings.directory);
+    text_format(program, sizeof program, "%s\\angband.exe", g_settings.directory);
     const char *save = g_run_state.live_save_file;
     if (!has_blank(program) && !has_blank(save))
         return 1;
@@ -205,10 +204,9 @@ int compose_started_line(plat_window dialog)
     if (!blank_free_path(dialog, program, short_program) ||
         !blank_free_path(dialog, save, short_save))
         return 0;
-    int n = snprintf(g_run_state.game_command_line,
+    if (!text_format(g_run_state.game_command_line,
                      sizeof g_run_state.game_command_line, "%s %s",
-                     short_program, short_save);
-    if (n < 0 || (size_t)n >= sizeof g_run_state.game_command_line)
+                     short_program, short_save))
         return refuse(dialog, "Angband command line is too long");
     return 1;
 }

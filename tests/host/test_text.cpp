@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+
+#include "common/text.h"
+#include "common/two_digit_text.h"
+
+namespace {
+
+// Room for the longest result below and a tail that must stay untouched.
+const size_t room = 600;
+const char untouched = '#';
+
+bool tail_untouched(const char *buf, size_t from)
+{
+    for (size_t i = from; i < room; ++i)
+        if (buf[i] != untouched)
+            return false;
+    return true;
+}
+
+// Our formatter against the C library's at every buffer size from 0 to two
+// past the whole text: the same characters, the same terminating zero, the
+// same answer to "did it fit", and not one byte written past the size.
+template <typename... Args>
+void expect_like_snprintf(const char *format, Args... args)
+{
+    char whole[room];
+    int length = snprintf(whole, sizeof whole, format, args...);
+    ASSERT_GE(length, 0);
+    ASSERT_LT((size_t)length + 2, room);
+    for (size_t size = 0; size <= (size_t)length + 2; ++size) {
+        char ours[room];
+        char theirs[room];
+        memset(ours, untouched, sizeof ours);
+        memset(theirs, untouched, sizeof theirs);
+        bool fitted = text_format(ours, size, format, args...);
+        snprintf(theirs, size, format, args...);
+        EXPECT_EQ(fitted, (size_t)length < size) << format << " size " << size;
+        EXPECT_EQ(memcmp(ours, theirs, size), 0) << format << " size " << size;
+        EXPECT_TRUE(tail_untouched(ours, size)) << format << " size " << size;
+    }
+}
+
+TEST(Text, FormatCutsLikeSnprintfAtEveryWidth)
+{
+    const std::string longest(255, 'p');
+    expect_like_snprintf("%s%s\\%s", "c:\\angband", "\\lib\\save", "save");
+    expect_like_snprintf("Error copying %s to %s", longest.c_str(),
+                         longest.c_str());
+    expect_like_snprintf("%s:%s - Savewarden", "14", "59");
+    expect_like_snprintf("%u", 0u);
+    expect_like_snprintf("%u", 4294967295u);
+    expect_like_snprintf("[%u|%u]", 7u, 1000000000u);
+    expect_like_snprintf("100%% of %s", "");
+    expect_like_snprintf("%s", "");
+    expect_like_snprintf("no directives");
+}
+
+TEST(Text, FormatEdges)
+{
+    char buf[8];
+    memset(buf, untouched, sizeof buf);
+    EXPECT_FALSE(text_format(buf, 0, "x"));  // no room even for the zero
+    EXPECT_EQ(buf[0], untouched);
+    EXPECT_FALSE(text_format(nullptr, 0, "x"));
+
+    EXPECT_TRUE(text_format(buf, sizeof buf, "a%sb", (const char *)nullptr));
+    EXPECT_STREQ(buf, "ab");
+    // What we do not know is written as it stands, also a % at the very end.
+    const char *unknown = "%d%";
+    EXPECT_TRUE(text_format(buf, sizeof buf, unknown));
+    EXPECT_STREQ(buf, "%d%");
+    const char *longer = "%d%x";
+    EXPECT_FALSE(text_format(buf, 4, longer));
+    EXPECT_STREQ(buf, "%d%");
+}
+
+TEST(Text, CopyCutsAtEveryWidth)
+{
+    const std::string texts[] = {"", "c", "c:\\angband\\lib\\save\\save",
+                                 std::string(255, 'n')};
+    for (const std::string &text : texts) {
+        for (size_t size = 0; size <= text.size() + 2; ++size) {
+            char buf[room];
+            memset(buf, untouched, sizeof buf);
+            bool fitted = text_copy(buf, size, text.c_str());
+            EXPECT_EQ(fitted, text.size() < size) << text << " size " << size;
+            if (size > 0)
+                EXPECT_EQ(std::string(buf), text.substr(0, size - 1))
+                    << "size " << size;
+            EXPECT_TRUE(tail_untouched(buf, size)) << "size " << size;
+        }
+    }
+}
+
+TEST(TwoDigitText, PadsOnlyNumbersBelowTen)
+{
+    char buf[16];
+    const struct { uint32_t value; const char *text; } cases[] = {
+        {0, "00"}, {7, "07"}, {9, "09"}, {10, "10"}, {15, "15"}, {60, "60"},
+        {4294967295u, "4294967295"}};
+    for (const auto &c : cases) {
+        two_digit_text(c.value, buf, sizeof buf);
+        EXPECT_STREQ(buf, c.text) << c.value;
+    }
+    two_digit_text(123, buf, 3);  // cut, never overrun
+    EXPECT_STREQ(buf, "12");
+    two_digit_text(5, buf, 2);
+    EXPECT_STREQ(buf, "0");
+}
+
+}  // namespace
