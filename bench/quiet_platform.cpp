@@ -143,6 +143,8 @@ plat_window plat_find_window(const char *title)
 
 int plat_window_takes_input(plat_window) { return 1; }
 
+enum plat_file_kind plat_file_kind_of(const char *) { return PLAT_KIND_FILE; }
+
 int plat_send_command(plat_window window, uint32_t, unsigned)
 {
     ++quiet.counts.sends;

@@ -64,6 +64,11 @@ int copy_to_temp(plat_file in, const char *temp)
 // moment one of the two holds a whole save file.
 int replace_by_renames(const char *temp, const char *destination)
 {
+    // Renaming a read-only file or a folder is allowed, but neither may be
+    // replaced: refuse, as the one-step replace does, and change nothing.
+    enum plat_file_kind kind = plat_file_kind_of(destination);
+    if (kind == PLAT_KIND_READ_ONLY || kind == PLAT_KIND_FOLDER)
+        return 0;
     work_path aside;
     if (!suffixed(destination, aside_suffix, aside))
         return 0;
@@ -78,16 +83,23 @@ int replace_by_renames(const char *temp, const char *destination)
     return 1;
 }
 
+bool is_file(const char *path)
+{
+    enum plat_file_kind kind = plat_file_kind_of(path);
+    return kind == PLAT_KIND_FILE || kind == PLAT_KIND_READ_ONLY;
+}
+
 // A replace by renames that was cut off between its two moves left the old
-// destination aside and no destination: put it back before anything else,
-// so that a copy failing now cannot lose it. An aside file next to a
-// destination is a leftover of a replace that had finished its work.
-void recover_interrupted_replace(const char *destination)
+// file aside and nothing under its own name: put it back before anything
+// else, so that a copy failing now cannot lose it. An aside file next to
+// the file it belongs to is a leftover of a replace that had finished its
+// work; only then does it go.
+void recover_interrupted_replace(const char *path)
 {
     work_path aside;
-    if (!suffixed(destination, aside_suffix, aside))
+    if (!suffixed(path, aside_suffix, aside))
         return;
-    if (!plat_file_rename(aside, destination))
+    if (!plat_file_rename(aside, path) && is_file(path))
         plat_file_delete(aside);
 }
 
@@ -112,6 +124,9 @@ int copy_save_file(const char *source, const char *destination)
     if (!suffixed(destination, temp_suffix, temp))
         return 0;
 
+    // Either file may be the one a cut-off replace left aside: a restore
+    // reads the backup that the last timer copy was replacing.
+    recover_interrupted_replace(source);
     recover_interrupted_replace(destination);
 
     plat_file in = plat_file_open_read(source);

@@ -52,6 +52,15 @@ int plat_file_rename(const char *from, const char *to);
 // 1 when the file was deleted, 0 otherwise (also when it did not exist).
 int plat_file_delete(const char *path);
 
+enum plat_file_kind {
+    PLAT_KIND_NOTHING,     // nothing by that name, or it cannot be looked at
+    PLAT_KIND_FILE,
+    PLAT_KIND_READ_ONLY,   // a file with the read-only attribute
+    PLAT_KIND_FOLDER
+};
+// What the path names.
+enum plat_file_kind plat_file_kind_of(const char *path);
+
 // ---- memory ---------------------------------------------------------------
 void *plat_buffer_alloc(unsigned size);
 void plat_buffer_free(void *buffer);

@@ -75,6 +75,13 @@ int plat_file_close(plat_file file)
 
 enum plat_replace_result plat_file_replace(const char *from, const char *to)
 {
+#ifdef SAVEWARDEN_REPLACE_AS_ON_WINDOWS_95
+    // Only in a test build: the replace answers as Windows 95's stub does,
+    // so that the copy's rename path runs against real files.
+    (void)from;
+    (void)to;
+    return PLAT_REPLACE_UNSUPPORTED;
+#endif
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING))
         return PLAT_REPLACE_DONE;
     // Windows 95 exports MoveFileExA only as a stub that says so.
@@ -91,6 +98,18 @@ int plat_file_rename(const char *from, const char *to)
 int plat_file_delete(const char *path)
 {
     return DeleteFileA(path) ? 1 : 0;
+}
+
+enum plat_file_kind plat_file_kind_of(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == 0xFFFFFFFF)  // INVALID_FILE_ATTRIBUTES, not in old headers
+        return PLAT_KIND_NOTHING;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return PLAT_KIND_FOLDER;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        return PLAT_KIND_READ_ONLY;
+    return PLAT_KIND_FILE;
 }
 
 void *plat_buffer_alloc(unsigned size)

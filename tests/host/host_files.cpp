@@ -272,6 +272,17 @@ int plat_file_delete(const char *path)
     return unlink(path) == 0 ? 1 : 0;
 }
 
+enum plat_file_kind plat_file_kind_of(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return PLAT_KIND_NOTHING;
+    if (S_ISDIR(st.st_mode))
+        return PLAT_KIND_FOLDER;
+    // The owner's write bit, not access(): the tests may run as root.
+    return (st.st_mode & S_IWUSR) ? PLAT_KIND_FILE : PLAT_KIND_READ_ONLY;
+}
+
 // ---- memory -------------------------------------------------------------------
 
 void *plat_buffer_alloc(unsigned size)

@@ -2,6 +2,11 @@
 // calls it makes.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <unistd.h>
+
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -162,7 +167,7 @@ TEST_F(SaveCopy, FailedReplaceKeepsTheOldDestination)
     // Without an atomic replace, the move of the new file into place fails.
     SetUp();
     host_set_replace_unsupported(true);
-    host_fail_call(HOST_RENAME, 3);
+    host_fail_call(HOST_RENAME, 4);  // after the two recoveries and the move aside
     EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
     EXPECT_TRUE(host_fault_fired());
     EXPECT_EQ(read_file(destination), "last good backup");
@@ -231,6 +236,59 @@ TEST_F(SaveCopy, ReplaceByRenamesPutsBackAnInterruptedOldFile)
     EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
     EXPECT_EQ(read_file(destination), "last good backup");
     expect_nothing_left_over({"save", "save.sav"});
+
+    // Cut off again; this time putting the old file back fails. With no
+    // destination beside it, the aside file is the only copy: it stays
+    // until a new destination is whole.
+    SetUp();
+    host_set_replace_unsupported(true);
+    host_crash_after_call(moved_aside);
+    copy_save_file(source.c_str(), destination.c_str());
+    ASSERT_FALSE(file_exists(destination));
+    SetUp();
+    host_set_replace_unsupported(true);
+    host_fail_call(HOST_RENAME, 2);  // 1 looks beside the source
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 1);
+    EXPECT_EQ(read_file(destination + ".o$$"), "last good backup");
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 1);
+    EXPECT_EQ(read_file(destination), "fresh save");
+    expect_nothing_left_over({"save", "save.sav"});
+}
+
+// A timer backup cut off between its two moves leaves the last good backup
+// only under its aside name. A restore, the very thing a crash calls for,
+// must find it there, beside its source.
+TEST_F(SaveCopy, ARestoreAfterACutOffBackupFindsTheBackupAside)
+{
+    host_set_replace_unsupported(true);
+    write_file(source, "damaged live save");
+    write_file(destination + ".o$$", "last good backup");
+    EXPECT_EQ(copy_save_file(destination.c_str(), source.c_str()), 1);
+    EXPECT_EQ(read_file(source), "last good backup");
+    EXPECT_EQ(read_file(destination), "last good backup");
+    expect_nothing_left_over({"save", "save.sav"});
+}
+
+// Renaming a read-only file or a folder is allowed; replacing either is not.
+// Without an atomic replace the copy must refuse as the atomic one does,
+// leaving the destination as it was and nothing beside it.
+TEST_F(SaveCopy, WithoutAtomicReplaceAReadOnlyOrFolderDestinationIsRefused)
+{
+    host_set_replace_unsupported(true);
+    write_file(source, "fresh save");
+    write_file(destination, "protected backup");
+    ASSERT_EQ(chmod(destination.c_str(), 0444), 0);
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(read_file(destination), "protected backup");
+    EXPECT_EQ(plat_file_kind_of(destination.c_str()), PLAT_KIND_READ_ONLY);
+    expect_nothing_left_over({"save", "save.sav"});
+
+    ASSERT_EQ(remove(destination.c_str()), 0);
+    ASSERT_EQ(mkdir(destination.c_str(), 0755), 0);
+    EXPECT_EQ(copy_save_file(source.c_str(), destination.c_str()), 0);
+    EXPECT_EQ(plat_file_kind_of(destination.c_str()), PLAT_KIND_FOLDER);
+    expect_nothing_left_over({"save", "save.sav"});
+    rmdir(destination.c_str());
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ const std::vector<Scenario>& all_scenarios()
         {"settings_as_stored", scenario_settings_as_stored},
         {"odd_paths", scenario_odd_paths},
         {"disk_full", scenario_disk_full},
+        {"windows95_backup_after_cut_off_backup", scenario_windows95_backup_after_cut_off_backup},
+        {"windows95_restore_after_cut_off_backup", scenario_windows95_restore_after_cut_off_backup},
+        {"windows95_read_only_backup", scenario_windows95_read_only_backup},
+        {"windows95_backup_is_a_folder", scenario_windows95_backup_is_a_folder},
         {"soak", scenario_soak},
         {"demo", scenario_demo},
     };

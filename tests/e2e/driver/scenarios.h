@@ -23,6 +23,10 @@ void scenario_settings_round_trip(const Env& env);
 void scenario_settings_as_stored(const Env& env);
 void scenario_odd_paths(const Env& env);
 void scenario_disk_full(const Env& env);
+void scenario_windows95_backup_after_cut_off_backup(const Env& env);
+void scenario_windows95_restore_after_cut_off_backup(const Env& env);
+void scenario_windows95_read_only_backup(const Env& env);
+void scenario_windows95_backup_is_a_folder(const Env& env);
 void scenario_soak(const Env& env);
 void scenario_demo(const Env& env);
 
