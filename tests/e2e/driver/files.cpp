@@ -42,6 +42,10 @@ void remove_file(const std::string& path)
 void fresh_folder(const std::string& path)
 {
     std::error_code error;
+    // A read-only file (a scenario makes one) cannot be deleted as it is.
+    if (std::filesystem::is_directory(path, error))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(path, error))
+            SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
     std::filesystem::remove_all(path, error);
     if (error)
         fail("cannot clear " + path + ": " + error.message());

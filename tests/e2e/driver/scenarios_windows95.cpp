@@ -122,7 +122,6 @@ void scenario_windows95_read_only_backup(const Env& env)
     DWORD attributes = GetFileAttributesA(w.game.backup_save().c_str());
     check(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY),
           "the backup is still read-only");
-    SetFileAttributesA(w.game.backup_save().c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // A folder where the backup should be: refused, the folder left alone.
