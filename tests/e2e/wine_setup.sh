@@ -9,6 +9,7 @@ E2E_STATE_DIR=$1
 export E2E_STATE_DIR
 mkdir -p "$E2E_STATE_DIR"
 . "$(dirname "$0")/wine_env.sh"
+e2e_skip_unless_wine32_runs
 
 for tool in "$WINELOADER" "$WINESERVER" Xvfb; do
     if ! command -v "$tool" >/dev/null 2>&1; then
