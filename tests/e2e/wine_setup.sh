@@ -65,6 +65,10 @@ DISPLAY=$(cat "$E2E_DISPLAY_FILE")
 export DISPLAY
 echo "wine_setup: Xvfb $DISPLAY (pid $(cat "$E2E_XVFB_PID_FILE"))"
 
+if e2e_prefix_lacks_wow64 "$WINEPREFIX"; then
+    echo "wine_setup: the prefix was made before 32-bit Wine could run; making it anew"
+    rm -rf "$WINEPREFIX" "$E2E_STATE_DIR/prefix.ready"
+fi
 mkdir -p "$WINEPREFIX"
 if ! "$WINESERVER" -p </dev/null >"$E2E_STATE_DIR/wineserver.log" 2>&1; then
     echo "wine_setup: wineserver did not start, see wineserver.log" >&2
