@@ -21,7 +21,6 @@ export E2E_SCRIPTS_DIR=$e2e
 sh "$e2e/wine_setup.sh" "$E2E_STATE_DIR" >/dev/null
 trap 'sh "$e2e/wine_cleanup.sh" "$E2E_STATE_DIR" >/dev/null' EXIT
 . "$e2e/wine_env.sh"
-tools/wine_fonts.sh "$WINEPREFIX"
 
 # The player's side: the game and a save file at the default paths.
 game=$WINEPREFIX/drive_c/angband

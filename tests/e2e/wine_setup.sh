@@ -85,6 +85,9 @@ if [ ! -f "$E2E_STATE_DIR/prefix.ready" ]; then
         date >"$E2E_STATE_DIR/prefix.ready"
     fi
 fi
+# Wine's own fonts, among them its MS Sans Serif bitmap font: the dialog's
+# font, as narrow as on Windows.
+"$(dirname "$0")/../../tools/wine_fonts.sh" "$WINEPREFIX"
 # Applied on every run: the registry reaches its files only when the server
 # saves it, so a setting made once could be lost with an interrupted run.
 "$WINELOADER" reg.exe import "$(e2e_windows_path "$(cd "$(dirname "$0")" && pwd)/wine_settings.reg")" \
