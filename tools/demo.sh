@@ -17,10 +17,10 @@ done
 
 export E2E_STATE_DIR=$root/build/run
 e2e=$root/tests/e2e
+export E2E_SCRIPTS_DIR=$e2e
 sh "$e2e/wine_setup.sh" "$E2E_STATE_DIR" >/dev/null
 trap 'sh "$e2e/wine_cleanup.sh" "$E2E_STATE_DIR" >/dev/null' EXIT
 . "$e2e/wine_env.sh"
-tools/wine_fonts.sh "$WINEPREFIX"
 
 # The player's side: the game and a save file at the default paths.
 game=$WINEPREFIX/drive_c/angband

@@ -32,6 +32,12 @@ wine=/usr/lib/wine/wine64
 
 if [ -z "${WINEPREFIX:-}" ]; then
     export WINEPREFIX=$root/build/run/prefix
+    . tests/e2e/wine32.sh
+    if e2e_prefix_lacks_wow64 "$WINEPREFIX"; then
+        echo "The prefix $WINEPREFIX was made before 32-bit Wine could run; making it anew"
+        /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX" "$root/build/run/prefix.ready"
+    fi
     if [ ! -d "$WINEPREFIX/drive_c/windows" ]; then
         echo "Creating the Wine prefix $WINEPREFIX (once)"
         mkdir -p "$WINEPREFIX"

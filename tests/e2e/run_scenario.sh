@@ -10,6 +10,7 @@ swarden=$3
 stand_in=$4
 scenario=$5
 . "$(dirname "$0")/wine_env.sh"
+e2e_skip_unless_wine32_runs
 
 if [ ! -f "$E2E_DISPLAY_FILE" ]; then
     echo "run_scenario: no X display recorded; the e2e_setup test has not run" >&2

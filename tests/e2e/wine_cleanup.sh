@@ -6,6 +6,7 @@ set -u
 E2E_STATE_DIR=$1
 export E2E_STATE_DIR
 . "$(dirname "$0")/wine_env.sh"
+e2e_skip_unless_wine32_runs
 
 if [ -n "$WINESERVER" ] && [ -d "$WINEPREFIX" ]; then
     "$WINESERVER" -k >/dev/null 2>&1 || true

@@ -5,8 +5,9 @@
 
 : "${E2E_STATE_DIR:?E2E_STATE_DIR must name the end-to-end state folder}"
 
-# Only 64-bit Wine runs on these machines; call its loader directly so the
-# /usr/bin/wine wrapper does not go looking for a 32-bit one.
+# Every program, 64-bit or 32-bit, is started through the wine64 loader; in
+# the prefix (WoW64) it starts PE32 programs with the 32-bit loader itself.
+# Called directly, so that the /usr/bin/wine wrapper takes no part.
 WINE_LOADER_BIN=${E2E_WINE:-/usr/lib/wine/wine64}
 WINESERVER_BIN=${E2E_WINESERVER:-}
 if [ -z "$WINESERVER_BIN" ]; then
@@ -27,6 +28,9 @@ export WINEDEBUG=-all
 # No Mono or Gecko installer prompts while the prefix is created, and no
 # desktop menu entries written for the programs the tests start.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+# This folder: the script's own, unless the caller (tools/demo.sh) names it.
+. "${E2E_SCRIPTS_DIR:-$(dirname "$0")}/wine32.sh"
 
 E2E_DISPLAY_FILE="$E2E_STATE_DIR/display"
 E2E_XVFB_PID_FILE="$E2E_STATE_DIR/xvfb.pid"

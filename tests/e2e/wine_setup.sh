@@ -9,6 +9,7 @@ E2E_STATE_DIR=$1
 export E2E_STATE_DIR
 mkdir -p "$E2E_STATE_DIR"
 . "$(dirname "$0")/wine_env.sh"
+e2e_skip_unless_wine32_runs
 
 for tool in "$WINELOADER" "$WINESERVER" Xvfb; do
     if ! command -v "$tool" >/dev/null 2>&1; then
@@ -64,6 +65,10 @@ DISPLAY=$(cat "$E2E_DISPLAY_FILE")
 export DISPLAY
 echo "wine_setup: Xvfb $DISPLAY (pid $(cat "$E2E_XVFB_PID_FILE"))"
 
+if e2e_prefix_lacks_wow64 "$WINEPREFIX"; then
+    echo "wine_setup: the prefix was made before 32-bit Wine could run; making it anew"
+    rm -rf "$WINEPREFIX" "$E2E_STATE_DIR/prefix.ready"
+fi
 mkdir -p "$WINEPREFIX"
 if ! "$WINESERVER" -p </dev/null >"$E2E_STATE_DIR/wineserver.log" 2>&1; then
     echo "wine_setup: wineserver did not start, see wineserver.log" >&2
@@ -80,6 +85,9 @@ if [ ! -f "$E2E_STATE_DIR/prefix.ready" ]; then
         date >"$E2E_STATE_DIR/prefix.ready"
     fi
 fi
+# Wine's own fonts, among them its MS Sans Serif bitmap font: the dialog's
+# font, as narrow as on Windows.
+"$(dirname "$0")/../../tools/wine_fonts.sh" "$WINEPREFIX"
 # Applied on every run: the registry reaches its files only when the server
 # saves it, so a setting made once could be lost with an interrupted run.
 "$WINELOADER" reg.exe import "$(e2e_windows_path "$(cd "$(dirname "$0")" && pwd)/wine_settings.reg")" \

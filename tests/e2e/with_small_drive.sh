@@ -4,12 +4,14 @@
 # scenario can fill a disk for real. The drive is unmapped and unmounted
 # afterwards, whatever happened.
 #   with_small_drive.sh STATE_DIR DRIVER_EXE SWARDEN_EXE STAND_IN_EXE SCENARIO
-# Exits 77 (the test's SKIP_RETURN_CODE) where no tmpfs can be mounted.
+# Exits 77 (the test's SKIP_RETURN_CODE) where no tmpfs can be mounted, or
+# where the build is 32-bit and 32-bit programs cannot run.
 set -u
 
 E2E_STATE_DIR=$1
 export E2E_STATE_DIR
 . "$(dirname "$0")/wine_env.sh"
+e2e_skip_unless_wine32_runs
 
 MOUNT_POINT="$E2E_STATE_DIR/small_drive"
 DRIVE_LINK="$WINEPREFIX/dosdevices/t:"

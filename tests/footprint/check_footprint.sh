@@ -22,7 +22,9 @@ else
 fi
 
 headers=$("$objdump" -p "$exe")
-field() { printf '%s\n' "$headers" | awk -v name="$1" '$1 == name { print $2; exit }'; }
+# awk reads to the end: leaving early could end printf with SIGPIPE, which
+# pipefail would turn into a failure of the whole check.
+field() { printf '%s\n' "$headers" | awk -v name="$1" '$1 == name && !done { print $2; done = 1 }'; }
 if [ "$(field Subsystem)" != "00000002" ]; then
     echo "FAIL: not a GUI program (subsystem $(field Subsystem))"
     status=1
