@@ -28,6 +28,7 @@ const std::vector<Scenario>& all_scenarios()
         {"escape_and_close", scenario_escape_and_close},
         {"about_item", scenario_about_item},
         {"help", scenario_help},
+        {"help_file", scenario_help_file},
         {"settings_round_trip", scenario_settings_round_trip},
         {"settings_as_stored", scenario_settings_as_stored},
         {"odd_paths", scenario_odd_paths},

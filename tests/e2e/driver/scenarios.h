@@ -19,6 +19,7 @@ void scenario_enter_acts_as_go(const Env& env);
 void scenario_escape_and_close(const Env& env);
 void scenario_about_item(const Env& env);
 void scenario_help(const Env& env);
+void scenario_help_file(const Env& env);
 void scenario_settings_round_trip(const Env& env);
 void scenario_settings_as_stored(const Env& env);
 void scenario_odd_paths(const Env& env);

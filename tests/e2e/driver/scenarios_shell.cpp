@@ -3,7 +3,10 @@
 
 #include "check.h"
 #include "files.h"
+#include "screen.h"
 #include "system_menu.h"
+
+#include <cstdio>
 
 namespace e2e {
 
@@ -187,6 +190,114 @@ void scenario_help(const Env& env)
         help_failed(app);
     else
         help_viewer_started(app);
+}
+
+namespace {
+
+// The viewer's window with a file shown: visible, unlike the hidden one
+// Wine's viewer keeps while it has none.
+HWND shown_help_viewer()
+{
+    for (HWND viewer : help_viewer_windows())
+        if (IsWindowVisible(viewer))
+            return viewer;
+    return nullptr;
+}
+
+// The text of the shown topic: Wine's viewer shows it in a rich edit
+// control, child 0x701 of its main window. GetWindowText does not ask a
+// control of another process for its text; WM_GETTEXT does.
+std::string help_topic_text(HWND viewer)
+{
+    HWND text = GetDlgItem(viewer, 0x701);
+    char buffer[4096];
+    DWORD_PTR n = 0;
+    if (!text || !SendMessageTimeoutA(text, WM_GETTEXT, sizeof buffer,
+                                      reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 2000, &n))
+        return std::string();
+    return std::string(buffer, n < sizeof buffer ? n : 0);
+}
+
+// With E2E_SHOT_DIR set (tools/help_screenshot.sh), the viewer at a size
+// that suits a picture, saved as help-viewer.bmp there.
+void take_viewer_shot(HWND viewer)
+{
+    char folder[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("E2E_SHOT_DIR", folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder)
+        return;
+    SetWindowPos(viewer, HWND_TOP, 20, 20, 600, 430, SWP_SHOWWINDOW);
+    sleep_ms(1500);  // let the viewer lay out and draw its text again
+    RECT area;
+    GetWindowRect(viewer, &area);
+    const std::string path = std::string(folder, n) + "\\help-viewer.bmp";
+    check(save_bitmap(capture_screen(area), path), "screenshot written to " + path);
+    std::printf("screenshot %s\n", path.c_str());
+}
+
+}  // namespace
+
+// The shipped case: swarden.hlp beside the program, which is started from
+// its own folder, as a double-click in that folder does. Help opens the
+// viewer on the contents topic without a question, Savewarden goes on
+// counting down and saving while the viewer is open, and Exit closes it.
+void scenario_help_file(const Env& env)
+{
+    HelpViewerGuard viewers;
+    end_help_viewers();
+    const std::string folder = env.savewarden_exe.substr(0, env.savewarden_exe.find_last_of('\\'));
+    check(file_exists(folder + "\\swarden.hlp"), "the build put swarden.hlp in " + folder);
+
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Help Open";
+    GameFolder game = scenario_game(env, "help_file", sample_save("ORIGINAL", 1000));
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, folder);
+    app.fill_fields(fields_for(game, behaviour, "0", "04"));
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    check(wait_until([&] { return is_countdown(app.caption()); }, 3000), "countdown started");
+
+    const std::string before = *read_file(game.live_save());
+    click_button(app.dialog(), ids::help);
+    HWND viewer = nullptr;
+    if (!wait_until([&] { return (viewer = shown_help_viewer()) != nullptr; }, 10000))
+        fail("Help showed no help viewer within 10 s; windows:" + describe_top_level_windows());
+    expect_no_notice(app.dialog(), 500, "Help reported no error");
+    // Wine's viewer names the file in its caption only when the file was
+    // given on its command line; opened through WinHelp it says "Wine Help".
+    // So it is the topic's text that shows which file and topic it has.
+    std::string text;
+    check(wait_until([&] { return !(text = help_topic_text(viewer)).empty(); }, 5000),
+          "the viewer shows a topic");
+    check(text.rfind("Savewarden Help", 0) == 0 && text.find("What Savewarden does") != std::string::npos,
+          "the viewer shows the contents topic: " + quoted(text.substr(0, 120)));
+    check(help_viewer_boxes().empty(), "the viewer asked nothing");
+
+    // While the viewer is open: the countdown goes on, and a due tick has
+    // the game save and refreshes the backup.
+    const int left = countdown_seconds(app.caption());
+    check(wait_until([&] { int now = countdown_seconds(app.caption()); return now >= 0 && now != left; },
+                     2500),
+          "the countdown goes on while the viewer is open: " + app.caption());
+    check(wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 8000),
+          "a due save happened while the viewer is open");
+    check(wait_until([&] {
+              auto live = read_file(game.live_save());
+              return live && *live != before && read_file(game.backup_save()) == live;
+          }, 3000),
+          "the backup was refreshed with the new save");
+    check(shown_help_viewer() == viewer, "the viewer is still open");
+    take_viewer_shot(viewer);
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit with the viewer open");
+    check(wait_until([] { return help_viewer_windows().empty(); }, 5000),
+          "Exit closed the help viewer");
 }
 
 }  // namespace e2e
