@@ -53,4 +53,6 @@ if [ -z "${WINEPREFIX:-}" ]; then
 fi
 
 echo "Starting Savewarden in $WINEPREFIX"
+# From its own folder, where its help file is, so that Help finds it.
+cd "$(dirname "$exe")"
 exec "$wine" "$exe"
