@@ -1,6 +1,6 @@
 // The stand-in game as the scenarios see it: a private game folder with
 // angband.exe and a save file, the settings handed to the game through the
-// environment (Savewarden's WinExec passes ours on), and the game's log.
+// environment (Savewarden's game start passes ours on), and the game's log.
 #ifndef E2E_STAND_IN_H
 #define E2E_STAND_IN_H
 
