@@ -4,6 +4,10 @@
 # an interval of five seconds, Go is pressed, one due tick makes the stand-in
 # game save, and the backup is refreshed. Screenshots go to build/demo/.
 #   demo.sh [--screenshot]   (--screenshot: also update docs/screenshot.png)
+#   demo.sh --help-screenshot
+#       instead, the end-to-end scenario help_file photographs Wine's help
+#       viewer on our contents topic, for docs/help.png
+#       (needs build/win64/swarden.hlp, which the win64 build makes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -36,17 +40,28 @@ E2E_SWARDEN_EXE=$(e2e_windows_path "$exe")
 E2E_STAND_IN_EXE=$(e2e_windows_path "$stand_in")
 E2E_SHOT_DIR=$(e2e_windows_path "$shots")
 
-# Under a virtual desktop Wine draws the window frames and captions itself,
-# so the countdown in the caption shows on the screenshots.
-"$WINELOADER" explorer.exe /desktop=Savewarden,640x360 \
-    "$(e2e_windows_path "$driver")" demo > "$shots/demo.out" 2>&1 || true
-# explorer does not pass the driver's exit code on; its last line does.
-cat "$shots/demo.out" | tr -d '\r' | grep -v '^[0-9a-f]*:fixme' || true
-grep -q '^PASS demo' "$shots/demo.out" || { echo "demo: FAILED" >&2; exit 1; }
+# Runs the driver's scenario $1 on a virtual desktop of size $2. Under it
+# Wine draws the window frames and captions itself, so the countdown in the
+# caption shows on the screenshots.
+run_on_desktop() {
+    "$WINELOADER" explorer.exe /desktop=Savewarden,"$2" \
+        "$(e2e_windows_path "$driver")" "$1" > "$shots/$1.out" 2>&1 || true
+    # explorer does not pass the driver's exit code on; its last line does.
+    tr -d '\r' < "$shots/$1.out" | grep -v '^[0-9a-f]*:fixme' || true
+    grep -q "^PASS $1" "$shots/$1.out" || { echo "demo: $1 FAILED" >&2; exit 1; }
+    for bmp in "$shots"/*.bmp; do
+        python3 tools/bmp_to_png.py "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
+    done
+}
 
-for bmp in "$shots"/*.bmp; do
-    python3 tools/bmp_to_png.py "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
-done
+if [ "${1:-}" = "--help-screenshot" ]; then
+    run_on_desktop help_file 640x480
+    cp "$shots/help-viewer.png" docs/help.png
+    echo "Updated docs/help.png"
+    exit 0
+fi
+
+run_on_desktop demo 640x360
 echo "Screenshots: $(ls "$shots"/*.png | tr '\n' ' ')"
 if [ "${1:-}" = "--screenshot" ]; then
     cp "$shots/2-countdown.png" docs/screenshot.png

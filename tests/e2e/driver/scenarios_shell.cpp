@@ -218,7 +218,7 @@ std::string help_topic_text(HWND viewer)
     return std::string(buffer, n < sizeof buffer ? n : 0);
 }
 
-// With E2E_SHOT_DIR set (tools/help_screenshot.sh), the viewer at a size
+// With E2E_SHOT_DIR set (tools/demo.sh --help-screenshot), the viewer at a size
 // that suits a picture, saved as help-viewer.bmp there.
 void take_viewer_shot(HWND viewer)
 {
