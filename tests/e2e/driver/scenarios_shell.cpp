@@ -279,10 +279,11 @@ void scenario_help_file(const Env& env)
     check(help_viewer_boxes().empty(), "the viewer asked nothing");
 
     // While the viewer is open: the countdown goes on, and a due tick has
-    // the game save and refreshes the backup.
+    // the game save and refreshes the backup. A due tick leaves the caption
+    // as it is, so the next change may be two ticks away.
     const int left = countdown_seconds(app.caption());
     check(wait_until([&] { int now = countdown_seconds(app.caption()); return now >= 0 && now != left; },
-                     2500),
+                     3500),
           "the countdown goes on while the viewer is open: " + app.caption());
     check(wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 8000),
           "a due save happened while the viewer is open");
