@@ -1,6 +1,8 @@
 // The platform operations over the Win32 API: each is one or two calls.
 #include "platform/platform.h"
 
+#include "common/text.h"
+
 #include <windows.h>
 
 namespace {
@@ -168,9 +170,8 @@ unsigned plat_start_program(const char *command_line)
 {
     // CreateProcessA may write into the command line it is given.
     char line[MAX_PATH + 1];
-    if (lstrlenA(command_line) >= (int)sizeof line)
+    if (!text_copy(line, sizeof line, command_line))
         return ERROR_BAD_FORMAT;
-    lstrcpynA(line, command_line, sizeof line);
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
