@@ -236,6 +236,8 @@ def wine_table(out):
         w.get("startup_first_visible_ms"), w.get("startup_first_idle_ms")))
     print("| any process start to its end here (empty program), median | "
           "%s ms |" % w.get("bare_process_ms_median"))
+    print("| Go to the first countdown caption, game polling for input | "
+          "%s ms |" % w.get("go_to_countdown_ms"))
     secs = int(w.get("cpu_seconds", "60"))
     clk = int(w.get("clock_ticks_per_s", "100"))
     for phase, label in (("idle", "idle before Go, caret in a field"),
