@@ -9,6 +9,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include "platform/platform.h"
 
 plat_file plat_file_open_read(const char *path)
@@ -50,8 +52,27 @@ int plat_file_rename(const char *from, const char *to)
 
 int plat_file_delete(const char *path) { return unlink(path) == 0 ? 1 : 0; }
 
-// The copy asks only on the rename path, which the measurements never take.
-enum plat_file_kind plat_file_kind_of(const char *) { return PLAT_KIND_FILE; }
+enum plat_file_kind plat_file_kind_of(const char *path)
+{
+    struct stat st;
+    if (stat(path, &st) != 0)
+        return PLAT_KIND_NOTHING;
+    if (S_ISDIR(st.st_mode))
+        return PLAT_KIND_FOLDER;
+    return (st.st_mode & S_IWUSR) ? PLAT_KIND_FILE : PLAT_KIND_READ_ONLY;
+}
+
+int plat_file_stamp_of(const char *path, struct plat_stamp *stamp)
+{
+    struct stat st;
+    if (stat(path, &st) != 0 || S_ISDIR(st.st_mode))
+        return 0;
+    stamp->time_low = (uint32_t)st.st_mtim.tv_nsec;
+    stamp->time_high = (uint32_t)st.st_mtim.tv_sec;
+    stamp->size_low = (uint32_t)st.st_size;
+    stamp->size_high = (uint32_t)((uint64_t)st.st_size >> 32);
+    return 1;
+}
 
 void *plat_buffer_alloc(unsigned size) { return malloc(size); }
 void plat_buffer_free(void *buffer) { free(buffer); }

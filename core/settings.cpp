@@ -45,6 +45,27 @@ const char *text_of(const Settings *settings, const SettingKey &k)
     return reinterpret_cast<const char *>(settings) + k.offset;
 }
 
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// One or two digits; the buffer is wider, so a longer number is not cut
+// down to one that would pass.
+unsigned load_backup_generations(void)
+{
+    char text[8];
+    plat_profile_read(SETTINGS_SECTION, "BackupGenerations", "", text,
+                      sizeof text, SETTINGS_FILE);
+    if (!is_digit(text[0]))
+        return DEFAULT_BACKUP_GENERATIONS;
+    if (text[1] == '\0')
+        return (unsigned)(text[0] - '0');
+    if (is_digit(text[1]) && text[2] == '\0')
+        return (unsigned)((text[0] - '0') * 10 + (text[1] - '0'));
+    return DEFAULT_BACKUP_GENERATIONS;
+}
+
 }  // namespace
 
 void load_settings(Settings *settings)
@@ -52,6 +73,7 @@ void load_settings(Settings *settings)
     for (const SettingKey &k : setting_keys)
         plat_profile_read(SETTINGS_SECTION, k.key, k.default_text,
                           text_of(settings, k), k.size, SETTINGS_FILE);
+    settings->backup_generations = load_backup_generations();
 }
 
 void save_settings(const Settings *settings)

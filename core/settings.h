@@ -23,6 +23,10 @@ struct Settings {
     char seconds[SECONDS_WIDTH + 1];
     char save_path[PATH_WIDTH + 1];
     char save_message_number[SAVE_NUMBER_WIDTH + 1];
+    // How many older backups to keep beside the backup save file: the
+    // optional key "BackupGenerations", read with the others and never
+    // written, so a player's own line stays as it is.
+    unsigned backup_generations;
 };
 
 struct RunState {
@@ -40,12 +44,15 @@ extern Settings g_settings;
 extern RunState g_run_state;
 
 #define SETTINGS_FILE "swarden.ini"
+#define DEFAULT_BACKUP_GENERATIONS 5
 #define SETTINGS_SECTION "Options"
 
 // Reads the seven keys; a missing key gives its default, a longer value is
-// cut to its width.
+// cut to its width. Reads BackupGenerations too: one or two digits, 0 to 99;
+// anything else, or no such key, gives DEFAULT_BACKUP_GENERATIONS.
 void load_settings(Settings *settings);
-// Writes the seven keys in their fixed order. Failures go unnoticed.
+// Writes the seven keys in their fixed order; BackupGenerations is never
+// written. Failures go unnoticed.
 void save_settings(const Settings *settings);
 
 // The composed run paths, or which of them would not fit its width.

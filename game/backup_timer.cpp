@@ -54,20 +54,39 @@ plat_window find_game_window(void)
     return plat_find_window(g_settings.window_title);
 }
 
-// Ticks go on arriving while the notice is open; they count down from the
-// deadline already set, and one that falls due runs its own search. The
-// timer stops only once the user has closed the notice.
+// The countdown stops before the notice shows: ticks go on arriving while
+// it is open, and each due one would find no game either and open one more
+// notice on top of it.
 void give_up_on_lost_game(plat_window dialog)
 {
-    info_notice(dialog, "Could not find Angband window");
     backup_timer_stop(dialog);
     g_run_state.interval = 0;
+    info_notice(dialog, "Could not find Angband window");
+}
+
+bool same_stamp(const struct plat_stamp &a, const struct plat_stamp &b)
+{
+    return a.time_low == b.time_low && a.time_high == b.time_high &&
+           a.size_low == b.size_low && a.size_high == b.size_high;
+}
+
+// Whether the game wrote its save file while it handled the command: the
+// file's last-write time or size changed, or it is there only now. A game
+// that refused (its own "You may not do that right now." box, closed by the
+// player) or ignored the command wrote nothing, and whatever the file holds
+// is not a save it made for us: the dead character's state, say.
+bool game_wrote_save(bool had_before, const struct plat_stamp &before)
+{
+    struct plat_stamp after;
+    if (!plat_file_stamp_of(g_run_state.live_save_file, &after))
+        return false;
+    return !had_before || !same_stamp(before, after);
 }
 
 void save_and_back_up(plat_window dialog, uint32_t now)
 {
-    // The next deadline comes first, so that ticks during a notice below
-    // count down from it rather than falling due again at once.
+    // The next deadline comes first, so that ticks arriving while the
+    // game handles the command count down from it.
     g_run_state.deadline = deadline_after_interval(now);
 
     plat_window game = find_game_window();
@@ -80,18 +99,24 @@ void save_and_back_up(plat_window dialog, uint32_t now)
     // second box in the game. The next due tick tries again.
     if (!plat_window_takes_input(game))
         return;
+    struct plat_stamp before;
+    bool had_before =
+        plat_file_stamp_of(g_run_state.live_save_file, &before) != 0;
+    int answered = plat_send_command(game, g_run_state.save_command_number,
+                                     SAVE_COMMAND_TIMEOUT_MS);
+    // The send may have held us up to its time-out, or as long as the
+    // player took to close the game's refusal: the next interval counts
+    // from now, so a second command never follows at once.
+    g_run_state.deadline = deadline_after_interval(plat_tick_count());
     // A game that did not answer in time may have its save file half
-    // written; copying that would overwrite a good backup. The send may have
-    // held us up to its time-out, past the deadline set above, so the next
-    // interval counts from now: a refusal or a hang is never followed by a
-    // second command at once.
-    if (!plat_send_command(game, g_run_state.save_command_number,
-                           SAVE_COMMAND_TIMEOUT_MS)) {
-        g_run_state.deadline = deadline_after_interval(plat_tick_count());
+    // written; copying that would overwrite a good backup.
+    if (!answered || !game_wrote_save(had_before, before))
         return;
-    }
     // A failed copy leaves the old backup whole; the next due tick retries.
-    copy_save_file(g_run_state.live_save_file, g_run_state.backup_save_file);
+    copy_save_file_keeping(g_run_state.live_save_file,
+                           g_run_state.backup_save_file,
+                           g_run_state.backup_save_file,
+                           g_settings.backup_generations);
 }
 
 }  // namespace

@@ -122,7 +122,10 @@ void copy_text(char (&to)[PATH_WIDTH + 1], const char (&from)[PATH_WIDTH + 1])
 
 void commit(plat_window dialog, const Request &request)
 {
+    // Not a field of the dialog: read once at start-up, kept as it was.
+    unsigned generations = g_settings.backup_generations;
     g_settings = request.settings;
+    g_settings.backup_generations = generations;
     g_run_state.interval = request.interval;
     g_run_state.save_command_number = request.save_command_number;
     save_settings(&g_settings);
@@ -136,10 +139,14 @@ void commit(plat_window dialog, const Request &request)
         backup_timer_stop(dialog);
 }
 
+// Either way the state copied over is kept first, as the newest of the
+// backup's generations.
 int copy_or_complain(plat_window dialog, const char *source,
                      const char *destination)
 {
-    if (copy_save_file(source, destination))
+    if (copy_save_file_keeping(source, destination,
+                               g_run_state.backup_save_file,
+                               g_settings.backup_generations))
         return 1;
     char message[sizeof "Error copying  to " + 2 * PATH_WIDTH];
     text_format(message, sizeof message, "Error copying %s to %s", source,

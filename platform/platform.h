@@ -61,6 +61,16 @@ enum plat_file_kind {
 // What the path names.
 enum plat_file_kind plat_file_kind_of(const char *path);
 
+// A file's last-write time and size, as the system's directory shows them:
+// when the game writes its save file, one of the two changes.
+struct plat_stamp {
+    uint32_t time_low, time_high;  // last write, in the system's own units
+    uint32_t size_low, size_high;  // bytes
+};
+// 1 with the stamp of the file at path; 0 when there is none (no file, or a
+// folder).
+int plat_file_stamp_of(const char *path, struct plat_stamp *stamp);
+
 // ---- memory ---------------------------------------------------------------
 void *plat_buffer_alloc(unsigned size);
 void plat_buffer_free(void *buffer);

@@ -114,6 +114,24 @@ enum plat_file_kind plat_file_kind_of(const char *path)
     return PLAT_KIND_FILE;
 }
 
+// FindFirstFileA reads the directory entry without opening the file, so a
+// save file that the game holds open can still be looked at.
+int plat_file_stamp_of(const char *path, struct plat_stamp *stamp)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return 0;
+    stamp->time_low = found.ftLastWriteTime.dwLowDateTime;
+    stamp->time_high = found.ftLastWriteTime.dwHighDateTime;
+    stamp->size_low = found.nFileSizeLow;
+    stamp->size_high = found.nFileSizeHigh;
+    return 1;
+}
+
 void *plat_buffer_alloc(unsigned size)
 {
     return reinterpret_cast<void *>(LocalAlloc(LMEM_FIXED, size));

@@ -3,7 +3,11 @@
 // counter's wrap.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <stdio.h>
+#include <time.h>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -68,12 +72,17 @@ protected:
         return captions.size() > before ? captions.back() : std::string();
     }
 
-    // The game writes its save file while it handles the save command.
+    // The game writes its save file while it handles the save command, and
+    // the file's time moves on, however coarse the file system's clock.
     void game_saves(const std::string &content)
     {
         std::string path = live;
         host_set_on_send([path, content](const HostSend &) {
             write_file(path, content);
+            static time_t later = time(nullptr) + 10;
+            const struct timespec times[2] = {{later, 0}, {later, 0}};
+            utimensat(AT_FDCWD, path.c_str(), times, 0);
+            ++later;
         });
     }
 };
@@ -184,8 +193,8 @@ TEST_F(BackupTimer, DueTickSetsTheDeadlineThenFindsSendsAndCopies)
     EXPECT_EQ(host_events(),
               Lines({"find Angband 2.7.5", "send game1 110 30000"}));
     EXPECT_EQ(deadline_during_send, 65000u + 60000u);
-    // A save answered in time keeps the due ticks an interval apart.
-    EXPECT_EQ(g_run_state.deadline, 65000u + 60000u);
+    // The next interval counts from the send's end: the game took 2.5 s.
+    EXPECT_EQ(g_run_state.deadline, 67500u + 60000u);
     EXPECT_EQ(backup_during_send, "old backup");  // the copy comes after
     EXPECT_EQ(read_file(backup), "fresh save");
     EXPECT_EQ(read_file(live), "fresh save");
@@ -193,7 +202,7 @@ TEST_F(BackupTimer, DueTickSetsTheDeadlineThenFindsSendsAndCopies)
     EXPECT_EQ(host_last_caption(), "00:59 - Savewarden");
     EXPECT_TRUE(host_notices().empty());
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
-    EXPECT_EQ(caption_at(66000), "00:59 - Savewarden");
+    EXPECT_EQ(caption_at(68500), "00:59 - Savewarden");
 }
 
 TEST_F(BackupTimer, TheSaveCommandNumberIsSentWhole)
@@ -261,14 +270,51 @@ TEST_F(BackupTimer, ADisabledGameWindowIsNotSentTheCommandUntilItTakesInput)
     EXPECT_EQ(read_file(backup), "fresh save");
 }
 
+// Outside its command prompt the game answers with its own box and saves
+// nothing; the send returns once the player has closed the box. Whatever
+// the save file holds then (here the dead character's state, written
+// behind the command's back) is not a save made for us: the backup stays,
+// and so do its generations, until the game really saves.
+TEST_F(BackupTimer, OnlyASaveTheGameWroteForTheCommandIsCopied)
+{
+    g_settings.backup_generations = DEFAULT_BACKUP_GENERATIONS;
+    host_add_window("Angband 2.7.5");
+    arm_at(5000, 60);
+    write_file(live, "Hero, dead (killed by a dragon)");
+    host_set_on_send([](const HostSend &) { host_advance_ticks(1500); });
+
+    tick_at(65000);
+    EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_EQ(read_file(backup), "old backup");
+    EXPECT_FALSE(file_exists(backup + ".1"));
+    EXPECT_EQ(host_call_count(HOST_CREATE), 0);
+    // The next interval counts from the box's closing.
+    EXPECT_EQ(g_run_state.deadline, 66500u + 60000u);
+
+    game_saves("Hero, alive again");
+    tick_at(126500);
+    EXPECT_EQ(read_file(backup), "Hero, alive again");
+    EXPECT_EQ(read_file(backup + ".1"), "old backup");
+
+    // A game that saves the very same bytes again: nothing is written.
+    host_files_reset();
+    tick_at(186500);
+    EXPECT_EQ(host_sends().size(), 3u);
+    EXPECT_EQ(host_call_count(HOST_CREATE), 0);
+    EXPECT_EQ(read_file(backup + ".1"), "old backup");
+    EXPECT_FALSE(file_exists(backup + ".2"));
+}
+
 TEST_F(BackupTimer, AFailedCopyIsSilentAndTheTimerRunsOn)
 {
     host_add_window("Angband 2.7.5");
     arm_at(5000, 60);
-    remove(live.c_str());  // the game wrote nothing where we look
+    game_saves("fresh save");
+    host_fail_call(HOST_CREATE, 1);  // no temporary file beside the backup
 
     tick_at(65000);
     EXPECT_EQ(host_sends().size(), 1u);
+    EXPECT_TRUE(host_fault_fired());
     EXPECT_EQ(read_file(backup), "old backup");
     EXPECT_TRUE(host_notices().empty());
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
@@ -277,85 +323,46 @@ TEST_F(BackupTimer, AFailedCopyIsSilentAndTheTimerRunsOn)
 
 // ---- a lost game window -------------------------------------------------------
 
-TEST_F(BackupTimer, LostGameWindowStopsTheTimerOnlyOnceTheNoticeIsClosed)
+// The countdown stops before the notice shows, so that the ticks that
+// keep arriving while it is open find nothing to do: one notice, however
+// long the player leaves it open.
+TEST_F(BackupTimer, LostGameWindowStopsTheTimerBeforeItsOneNotice)
 {
     arm_at(5000, 60);
     EXPECT_EQ(caption_at(6000), "00:59 - Savewarden");
     host_clear_events();
 
-    bool running_while_open = false;
-    uint32_t interval_while_open = 0;
+    bool running_while_open = true;
+    uint32_t interval_while_open = 60;
+    int most_open = 0;
     host_set_while_notice_open([&](const HostNotice &) {
         running_while_open = host_timer_running(BACKUP_TIMER_ID);
         interval_while_open = g_run_state.interval;
+        most_open = std::max(most_open, host_open_notice_count());
+        // Ticks already queued, and the player leaves the notice open for
+        // several intervals; the game is back meanwhile.
+        host_add_window("ANGBAND 2.7.5");
+        for (uint32_t now : {66000u, 125000u, 185000u, 245000u}) {
+            host_set_tick_count(now);
+            backup_timer_tick(dialog);
+        }
     });
 
     tick_at(65000);
 
     EXPECT_EQ(host_events(),
-              Lines({"find Angband 2.7.5",
-                     "notice info Savewarden: Could not find Angband window",
-                     "timer stop 1"}));
+              Lines({"find Angband 2.7.5", "timer stop 1",
+                     "notice info Savewarden: Could not find Angband window"}));
     ASSERT_EQ(host_notices().size(), 1u);
     EXPECT_EQ(host_notices()[0].owner, dialog);
-    EXPECT_TRUE(running_while_open);
-    EXPECT_EQ(interval_while_open, 60u);
+    EXPECT_EQ(most_open, 1);
+    EXPECT_FALSE(running_while_open);
+    EXPECT_EQ(interval_while_open, 0u);
     EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
     EXPECT_EQ(g_run_state.interval, 0u);
+    EXPECT_TRUE(host_sends().empty());
     EXPECT_EQ(read_file(backup), "old backup");
     EXPECT_EQ(host_last_caption(), "00:59 - Savewarden");  // kept
-}
-
-TEST_F(BackupTimer, TicksDuringTheNoticeCountDownFromTheNewDeadline)
-{
-    arm_at(5000, 60);
-    std::string path = live;
-    host_set_while_notice_open([&](const HostNotice &) {
-        if (host_open_notice_count() != 1)
-            return;
-        tick_at(66000);  // the old deadline has passed, the new one not
-        // The player starts the game again while the notice is open, and
-        // the next deadline passes before the notice is closed.
-        host_add_window("ANGBAND 2.7.5");
-        game_saves("saved during the notice");
-        tick_at(125000);
-    });
-
-    tick_at(65000);
-
-    EXPECT_EQ(host_events(),
-              Lines({"find Angband 2.7.5",
-                     "notice info Savewarden: Could not find Angband window",
-                     "caption 00:59 - Savewarden",
-                     "find Angband 2.7.5",
-                     "send game1 110 30000",
-                     "timer stop 1"}));
-    EXPECT_EQ(read_file(backup), "saved during the notice");
-    // The countdown ends all the same once the notice is closed, and the
-    // caption keeps the last countdown shown.
-    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
-    EXPECT_EQ(g_run_state.interval, 0u);
-    EXPECT_EQ(host_last_caption(), "00:59 - Savewarden");
-}
-
-TEST_F(BackupTimer, ADueTickInsideTheNoticeShowsItsOwnNotice)
-{
-    arm_at(5000, 60);
-    int most_open = 0;
-    host_set_while_notice_open([&](const HostNotice &) {
-        most_open = std::max(most_open, host_open_notice_count());
-        if (host_open_notice_count() == 1)
-            tick_at(125000);
-    });
-
-    tick_at(65000);
-
-    EXPECT_EQ(host_events_starting("find").size(), 2u);
-    EXPECT_EQ(host_notices().size(), 2u);
-    EXPECT_EQ(most_open, 2);
-    EXPECT_EQ(g_run_state.deadline, 125000u + 60000u);
-    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
-    EXPECT_EQ(g_run_state.interval, 0u);
 }
 
 TEST_F(BackupTimer, AnEmptyWindowTitleIsNeverSearchedFor)
@@ -367,8 +374,8 @@ TEST_F(BackupTimer, AnEmptyWindowTitleIsNeverSearchedFor)
     tick_at(65000);
 
     EXPECT_EQ(host_events(),
-              Lines({"notice info Savewarden: Could not find Angband window",
-                     "timer stop 1"}));
+              Lines({"timer stop 1",
+                     "notice info Savewarden: Could not find Angband window"}));
     EXPECT_TRUE(host_sends().empty());
     EXPECT_EQ(g_run_state.interval, 0u);
 }

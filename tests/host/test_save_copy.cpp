@@ -36,7 +36,55 @@ protected:
         EXPECT_EQ(host_open_file_count(), 0);
         EXPECT_EQ(host_live_buffer_count(), 0);
     }
+
+    // The backup's generations: "save.sav.1", "save.sav.2"...
+    std::string generation(unsigned n) const
+    {
+        return destination + "." + std::to_string(n);
+    }
+
+    // What the names hold, in the order given: a short text as it is, a
+    // long one by its size and a hash, "-" where there is nothing.
+    static std::vector<std::string> contents(const std::vector<std::string> &paths)
+    {
+        std::vector<std::string> held;
+        for (const std::string &path : paths)
+            held.push_back(file_exists(path) ? brief(read_file(path)) : "-");
+        return held;
+    }
+
+    static std::string brief(const std::string &content)
+    {
+        if (content.size() <= 32)
+            return content;
+        return std::to_string(content.size()) + " bytes #" +
+               std::to_string(std::hash<std::string>()(content) % 100000);
+    }
+
+    // The backup and its first nine generations.
+    std::vector<std::string> row_paths() const
+    {
+        std::vector<std::string> paths = {destination};
+        for (unsigned n = 1; n <= 9; ++n)
+            paths.push_back(generation(n));
+        return paths;
+    }
+
+    int keeping_copy(const std::string &from, const std::string &to,
+                     unsigned generations)
+    {
+        return copy_save_file_keeping(from.c_str(), to.c_str(),
+                                      destination.c_str(), generations);
+    }
 };
+
+// The row as it stands: the backup, then generations 1 to 9, "-" for none.
+typedef std::vector<std::string> Row;
+
+Row row_of(const std::vector<std::string> &held)
+{
+    return Row(held.begin(), held.end());
+}
 
 class SaveCopySizes : public SaveCopy,
                       public ::testing::WithParamInterface<size_t> {};
@@ -53,8 +101,9 @@ TEST_P(SaveCopySizes, CopiesEveryByteInPiecesOf2048)
 
     EXPECT_EQ(read_file(destination), content);
     EXPECT_EQ(read_file(source), content);
-    // Full pieces, the rest if any, then the read that finds the end.
-    EXPECT_EQ(host_call_count(HOST_READ), (int)((size + 2047) / 2048) + 1);
+    // One piece of each file tells them apart; then the copy's full
+    // pieces, the rest if any, and the read that finds the end.
+    EXPECT_EQ(host_call_count(HOST_READ), 2 + (int)((size + 2047) / 2048) + 1);
     expect_nothing_left_over({"save", "save.sav"});
 }
 
@@ -100,8 +149,12 @@ TEST_F(SaveCopy, OverlongDestinationIsRefusedUntouched)
     EXPECT_EQ(host_call_count(HOST_OPEN_READ), 0);
 }
 
-// One planted fault in a copy of a source of three full pieces and a part
-// (four reads with data, then the read that finds the end).
+// One planted fault in a copy of a source of three full pieces and a part.
+// The comparison comes first: it opens both files, takes a buffer, reads
+// one piece of each (they differ at once) and closes both. Then the copy:
+// its buffer is the second, its reads the third to the seventh (four with
+// data, then the one that finds the end), and the first close after the
+// comparison's two is the temporary file's.
 struct PlantedFault {
     const char *name;
     host_op op;
@@ -138,10 +191,10 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, SaveCopyFaults,
     ::testing::Values(
         PlantedFault{"create_fails", HOST_CREATE, 1, HOST_FAULT_FAIL},
-        PlantedFault{"alloc_fails", HOST_ALLOC, 1, HOST_FAULT_FAIL},
-        PlantedFault{"first_read_fails", HOST_READ, 1, HOST_FAULT_FAIL},
-        PlantedFault{"middle_read_fails", HOST_READ, 3, HOST_FAULT_FAIL},
-        PlantedFault{"end_read_fails", HOST_READ, 5, HOST_FAULT_FAIL},
+        PlantedFault{"alloc_fails", HOST_ALLOC, 2, HOST_FAULT_FAIL},
+        PlantedFault{"first_read_fails", HOST_READ, 3, HOST_FAULT_FAIL},
+        PlantedFault{"middle_read_fails", HOST_READ, 5, HOST_FAULT_FAIL},
+        PlantedFault{"end_read_fails", HOST_READ, 7, HOST_FAULT_FAIL},
         PlantedFault{"first_write_fails", HOST_WRITE, 1, HOST_FAULT_FAIL},
         PlantedFault{"middle_write_fails", HOST_WRITE, 2, HOST_FAULT_FAIL},
         PlantedFault{"last_write_fails", HOST_WRITE, 4, HOST_FAULT_FAIL},
@@ -149,8 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlantedFault{"middle_write_short", HOST_WRITE, 3, HOST_FAULT_SHORT},
         PlantedFault{"last_write_short", HOST_WRITE, 4, HOST_FAULT_SHORT},
         PlantedFault{"flush_fails", HOST_FLUSH, 1, HOST_FAULT_FAIL},
-        // The first close is the temporary file's: its data may be lost.
-        PlantedFault{"temp_close_fails", HOST_CLOSE, 1, HOST_FAULT_FAIL}),
+        // Closing the temporary file fails: its data may be lost.
+        PlantedFault{"temp_close_fails", HOST_CLOSE, 3, HOST_FAULT_FAIL}),
     [](const ::testing::TestParamInfo<PlantedFault> &info) {
         return std::string(info.param.name);
     });
@@ -267,6 +320,31 @@ TEST_F(SaveCopy, ARestoreAfterACutOffBackupFindsTheBackupAside)
     EXPECT_EQ(read_file(source), "last good backup");
     EXPECT_EQ(read_file(destination), "last good backup");
     expect_nothing_left_over({"save", "save.sav"});
+
+    // Cut off between its last two moves, a copy that keeps generations
+    // left the last good backup as generation 1 and the new one beside it,
+    // on either path.
+    for (bool windows95 : {false, true}) {
+        SetUp();
+        host_set_replace_unsupported(windows95);
+        write_file(source, "damaged live save");
+        remove(destination.c_str());
+        write_file(destination + ".$$$", "the backup being made");
+        write_file(generation(1), "last good backup");
+        write_file(generation(2), "older backup");
+        EXPECT_EQ(keeping_copy(destination, source, 5), 1);
+        EXPECT_EQ(contents({source, destination, generation(1), generation(2),
+                            generation(3)}),
+                  Row({"last good backup", "last good backup", "damaged live save",
+                       "older backup", "-"}));
+        remove(destination.c_str());
+        remove((destination + ".$$$").c_str());
+    }
+
+    // A backup the player removed is not made up from generation 1.
+    EXPECT_EQ(keeping_copy(destination, source, 5), 0);
+    EXPECT_EQ(contents({source, destination, generation(1)}),
+              Row({"last good backup", "-", "damaged live save"}));
 }
 
 // Renaming a read-only file or a folder is allowed; replacing either is not.
@@ -291,6 +369,207 @@ TEST_F(SaveCopy, WithoutAtomicReplaceAReadOnlyOrFolderDestinationIsRefused)
     rmdir(destination.c_str());
 }
 
+// An unchanged save: nothing is created, written, flushed, moved or
+// deleted, and the backup keeps its time.
+TEST_F(SaveCopy, AnUnchangedSaveIsNotWrittenAgain)
+{
+    for (bool windows95 : {false, true}) {
+        SCOPED_TRACE(windows95 ? "replace by renames" : "atomic replace");
+        SetUp();
+        host_set_replace_unsupported(windows95);
+        const std::string save = patterned_bytes(3 * 2048 + 17, 9);
+        write_file(source, save);
+        write_file(destination, save);
+        write_file(generation(1), "older backup");
+        struct stat before;
+        ASSERT_EQ(stat(destination.c_str(), &before), 0);
+
+        EXPECT_EQ(keeping_copy(source, destination, 5), 1);
+
+        for (host_op op : {HOST_CREATE, HOST_WRITE, HOST_FLUSH, HOST_REPLACE})
+            EXPECT_EQ(host_call_count(op), 0) << "operation " << op;
+        struct stat after;
+        ASSERT_EQ(stat(destination.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(read_file(generation(1)), "older backup");
+        expect_nothing_left_over({"save", "save.sav", "save.sav.1"});
+
+        // One byte more, or one byte changed at the very end, is a change.
+        write_file(source, save + "x");
+        EXPECT_EQ(keeping_copy(source, destination, 5), 1);
+        EXPECT_EQ(brief(read_file(generation(1))), brief(save));
+        std::string changed = save + "x";
+        changed.back() = 'y';
+        write_file(source, changed);
+        EXPECT_EQ(keeping_copy(source, destination, 5), 1);
+        EXPECT_EQ(contents({destination, generation(1), generation(2), generation(3)}),
+                  Row({brief(changed), brief(save + "x"), brief(save), "older backup"}));
+        remove(generation(1).c_str());
+        remove(generation(2).c_str());
+        remove(generation(3).c_str());
+    }
+}
+
+// Each copy keeps what it replaces as generation 1; the older ones move
+// down, and the oldest beyond the limit goes.
+TEST_F(SaveCopy, GenerationsMoveDownAndTheOldestBeyondTheLimitGoes)
+{
+    for (bool windows95 : {false, true})
+        for (unsigned limit : {0u, 1u, 2u, 5u}) {
+            SCOPED_TRACE(std::string(windows95 ? "renames" : "atomic") +
+                         ", limit " + std::to_string(limit));
+            SetUp();
+            for (const std::string &name : dir.entries())
+                remove(dir.file(name).c_str());
+            host_set_replace_unsupported(windows95);
+            write_file(destination, "save 0");
+            for (int n = 1; n <= 7; ++n) {
+                write_file(source, "save " + std::to_string(n));
+                EXPECT_EQ(keeping_copy(source, destination, limit), 1);
+            }
+            Row expected = {"save 7"};
+            for (unsigned n = 1; n <= 9; ++n)
+                expected.push_back(n <= limit ? "save " + std::to_string(7 - n) : "-");
+            EXPECT_EQ(row_of(contents(row_paths())), expected);
+            std::vector<std::string> names = {"save", "save.sav"};
+            for (unsigned n = 1; n <= limit; ++n)
+                names.push_back("save.sav." + std::to_string(n));
+            expect_nothing_left_over(names);
+        }
+}
+
+// A restore keeps the live save it replaces in the same row, so that a
+// restore ticked by mistake can be undone from generation 1.
+TEST_F(SaveCopy, ARestoreKeepsTheLiveSaveItReplaces)
+{
+    write_file(source, "newer progress");
+    write_file(destination, "last backup");
+    write_file(generation(1), "older backup");
+    EXPECT_EQ(keeping_copy(destination, source, 5), 1);
+    EXPECT_EQ(read_file(source), "last backup");
+    EXPECT_EQ(contents({destination, generation(1), generation(2)}),
+              Row({"last backup", "newer progress", "older backup"}));
+    // A second restore with nothing changed keeps nothing twice.
+    EXPECT_EQ(keeping_copy(destination, source, 5), 1);
+    expect_nothing_left_over({"save", "save.sav", "save.sav.1", "save.sav.2"});
+}
+
+// The row moves only as far as its first free place; a read-only file or a
+// folder is never moved or replaced, and ends the row before it. Where not
+// even generation 1 can take the old backup, the backup goes through all
+// the same, without keeping it.
+TEST_F(SaveCopy, AGenerationThatCannotBeKeptDoesNotStopTheBackup)
+{
+    for (bool windows95 : {false, true}) {
+        SCOPED_TRACE(windows95 ? "replace by renames" : "atomic replace");
+        SetUp();
+        host_set_replace_unsupported(windows95);
+        write_file(source, "new");
+        write_file(destination, "b");
+        write_file(generation(1), "g1");
+        write_file(generation(3), "g3");  // generation 2 is missing
+        EXPECT_EQ(keeping_copy(source, destination, 5), 1);
+        EXPECT_EQ(contents({destination, generation(1), generation(2), generation(3),
+                            generation(4)}),
+                  Row({"new", "b", "g1", "g3", "-"}));
+
+        // A read-only generation 3: generations 1 and 2 are all there is.
+        ASSERT_EQ(chmod(generation(3).c_str(), 0444), 0);
+        write_file(source, "newer");
+        EXPECT_EQ(keeping_copy(source, destination, 5), 1);
+        EXPECT_EQ(contents({destination, generation(1), generation(2), generation(3),
+                            generation(4)}),
+                  Row({"newer", "new", "b", "g3", "-"}));
+        ASSERT_EQ(chmod(generation(3).c_str(), 0644), 0);
+
+        // A folder in generation 1's place: nothing can be kept.
+        remove(generation(1).c_str());
+        ASSERT_EQ(mkdir(generation(1).c_str(), 0755), 0);
+        write_file(source, "newest");
+        EXPECT_EQ(keeping_copy(source, destination, 5), 1);
+        EXPECT_EQ(read_file(destination), "newest");
+        EXPECT_EQ(plat_file_kind_of(generation(1).c_str()), PLAT_KIND_FOLDER);
+        EXPECT_EQ(contents({generation(2), generation(3)}), Row({"b", "g3"}));
+        rmdir(generation(1).c_str());
+        for (unsigned n = 2; n <= 3; ++n)
+            remove(generation(n).c_str());
+        expect_nothing_left_over({"save", "save.sav"});
+
+        // A backup that cannot be moved (another program holds it open)
+        // could not be replaced either: the copy fails, nothing is lost.
+        SetUp();
+        host_set_replace_unsupported(windows95);
+        write_file(source, "newer still");
+        host_fail_call(HOST_RENAME, 3);  // after the two looks for aside files
+        EXPECT_EQ(keeping_copy(source, destination, 5), 0);
+        EXPECT_TRUE(host_fault_fired());
+        EXPECT_EQ(read_file(destination), "newest");
+        expect_nothing_left_over({"save", "save.sav"});
+    }
+}
+
+// A disk too full for the new backup: the oldest generations make room,
+// as few as will do, but only where that lets the backup through.
+TEST_F(SaveCopy, ADiskTooFullDropsTheOldestGenerationsOnlyWhereThatMakesRoom)
+{
+    const std::string fresh = patterned_bytes(5 * 2048, 10);
+    const std::vector<std::string> kept = {"b", patterned_bytes(3000, 11),
+                                           patterned_bytes(3000, 12),
+                                           patterned_bytes(5000, 13)};
+    const std::vector<std::string> names = {destination, generation(1), generation(2),
+                                            generation(3)};
+    struct Room {
+        const char *what;
+        int failing_write;
+        host_fault_kind kind;
+        Row left;  // the backup and generations 1 to 3 afterwards
+    };
+    // 10240 bytes short: all three generations (11000) must go. 7168 short
+    // (a piece and a half went in): the oldest two (8000) do.
+    const Room rooms[] = {
+        {"no room at all", 1, HOST_FAULT_FAIL, {brief(fresh), "b", "-", "-"}},
+        {"room for a piece and a half", 2, HOST_FAULT_SHORT,
+         {brief(fresh), "b", brief(kept[1]), "-"}},
+    };
+    for (bool windows95 : {false, true})
+        for (const Room &room : rooms) {
+            SCOPED_TRACE(std::string(windows95 ? "renames, " : "atomic, ") + room.what);
+            SetUp();
+            host_set_replace_unsupported(windows95);
+            write_file(source, fresh);
+            for (size_t n = 0; n < kept.size(); ++n)
+                write_file(names[n], kept[n]);
+            host_fail_call(HOST_WRITE, room.failing_write, room.kind);
+            EXPECT_EQ(keeping_copy(source, destination, 3), 1);
+            EXPECT_TRUE(host_fault_fired());
+            EXPECT_EQ(contents(names), room.left);
+            for (const std::string &name : names)
+                remove(name.c_str());
+        }
+
+    // 10240 bytes short, and the generations hold 1 byte: they could not
+    // make the room, so they stay, and the copy fails.
+    for (host_op op : {HOST_WRITE, HOST_FLUSH}) {
+        SetUp();
+        write_file(source, fresh);
+        write_file(destination, "b");
+        write_file(generation(1), "g");
+        host_fail_call(op, 1);
+        EXPECT_EQ(keeping_copy(source, destination, 3), 0);
+        EXPECT_EQ(contents({destination, generation(1)}), Row({"b", "g"}));
+        expect_nothing_left_over({"save", "save.sav", "save.sav.1"});
+    }
+
+    // A failure to read the source is no sign of a full disk.
+    SetUp();
+    write_file(generation(2), patterned_bytes(20000, 14));
+    host_fail_call(HOST_READ, 4);
+    EXPECT_EQ(keeping_copy(source, destination, 3), 0);
+    EXPECT_EQ(contents({destination, generation(1), generation(2)}),
+              Row({"b", "g", brief(patterned_bytes(20000, 14))}));
+}
+
 }  // namespace
 
 // Power cuts: the copy is stopped dead after each platform call it makes, and
@@ -298,9 +577,11 @@ TEST_F(SaveCopy, WithoutAtomicReplaceAReadOnlyOrFolderDestinationIsRefused)
 namespace {
 
 struct CrashCase {
-    bool restore;     // backup over live save, rather than live over backup
-    bool windows95;   // no atomic replace
+    bool restore;         // backup over live save, rather than live over backup
+    bool windows95;       // no atomic replace
     size_t size;
+    unsigned generations; // the limit of kept saves
+    unsigned kept;        // kept saves there before the copy
 };
 
 class SaveCopyCrash : public SaveCopy,
@@ -313,7 +594,11 @@ protected:
     }
 };
 
-TEST_P(SaveCopyCrash, DestinationIsOldOrNewAfterEveryCutAndTheNextCopyHeals)
+// Every name of the row (the copy's destination, then generations 1 to
+// the limit and one beyond) holds its old whole save or its new one, or,
+// for the one name a move has just left, nothing; the next copy then ends
+// with the row the uncut copy would have left, and nothing else.
+TEST_P(SaveCopyCrash, EveryNameIsOldOrNewAfterEveryCutAndTheNextCopyHeals)
 {
     const CrashCase c = GetParam();
     const std::string from = c.restore ? destination : source;
@@ -322,6 +607,17 @@ TEST_P(SaveCopyCrash, DestinationIsOldOrNewAfterEveryCutAndTheNextCopyHeals)
     const std::string old = patterned_bytes(c.size / 2 + 3000, 8);
     const std::string aside = to + ".o$$";
 
+    std::vector<std::string> names = {to};
+    Row before = {brief(old)}, after = {brief(fresh)};
+    for (unsigned n = 1; n <= c.generations + 1; ++n) {
+        names.push_back(generation(n));
+        before.push_back(n <= c.kept ? brief(patterned_bytes(900 + n, 20 + n)) : "-");
+        after.push_back(n > c.generations ? "-" : n == 1 ? brief(old) : before[n - 1]);
+    }
+    std::vector<std::string> entries = {"save", "save.sav"};
+    for (unsigned n = 1; n <= c.generations && n <= c.kept + 1; ++n)
+        entries.push_back("save.sav." + std::to_string(n));
+
     bool cut = true;
     int n = 1;
     for (; cut && n < 100; ++n) {
@@ -329,27 +625,40 @@ TEST_P(SaveCopyCrash, DestinationIsOldOrNewAfterEveryCutAndTheNextCopyHeals)
         SetUpFor(c);
         write_file(from, fresh);
         write_file(to, old);
+        for (unsigned k = 1; k <= c.generations + 1; ++k) {
+            remove(generation(k).c_str());
+            if (k <= c.kept)
+                write_file(generation(k), patterned_bytes(900 + k, 20 + k));
+        }
         host_crash_after_call(n);
-        copy_save_file(from.c_str(), to.c_str());
+        keeping_copy(from, to, c.generations);
         cut = host_fault_fired();
 
         // The power is back.
         SetUpFor(c);
-        if (file_exists(to)) {
-            const std::string now = read_file(to);
-            EXPECT_TRUE(now == old || now == fresh)
-                << "destination holds " << now.size() << " bytes";
-        } else {
-            // Only without an atomic replace, between its two moves: the
-            // old file waits under its aside name for the next copy.
-            EXPECT_TRUE(c.windows95);
-            EXPECT_EQ(read_file(aside), old);
+        Row now = contents(names);
+        int left_empty = 0;
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (now[i] == "-" && before[i] != "-" && after[i] != "-")
+                ++left_empty;
+            else
+                EXPECT_TRUE(now[i] == before[i] || now[i] == after[i])
+                    << names[i] << " holds " << now[i];
         }
-        EXPECT_EQ(read_file(from), fresh);
+        EXPECT_LE(left_empty, 1);
+        if (now[0] == "-") {
+            // Between the last two moves the old save waits under its next
+            // name: generation 1, or without generations the aside name,
+            // which only the renames of Windows 95 use.
+            const std::string &waits = c.generations > 0 ? generation(1) : aside;
+            EXPECT_TRUE(c.generations > 0 || c.windows95);
+            EXPECT_EQ(brief(read_file(waits)), brief(old));
+        }
+        EXPECT_EQ(brief(read_file(from)), brief(fresh));
 
-        EXPECT_EQ(copy_save_file(from.c_str(), to.c_str()), 1);
-        EXPECT_EQ(read_file(to), fresh);
-        expect_nothing_left_over({"save", "save.sav"});
+        EXPECT_EQ(keeping_copy(from, to, c.generations), 1);
+        EXPECT_EQ(contents(names), after);
+        expect_nothing_left_over(entries);
     }
     EXPECT_FALSE(cut) << "the copy never ran to its end";
 }
@@ -358,18 +667,28 @@ std::vector<CrashCase> crash_cases()
 {
     std::vector<CrashCase> cases;
     for (bool restore : {false, true})
-        for (bool windows95 : {false, true})
+        for (bool windows95 : {false, true}) {
             for (size_t size : {0, 100, 2048, 2 * 2048, 3 * 2048 + 5})
-                cases.push_back({restore, windows95, size});
+                cases.push_back({restore, windows95, size, 0, 0});
+            // A row with room left, and a full one whose oldest goes.
+            for (size_t size : {0, 2 * 2048 + 5})
+                for (unsigned kept : {1u, 3u})
+                    cases.push_back({restore, windows95, size, 3, kept});
+        }
     return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     PowerCuts, SaveCopyCrash, ::testing::ValuesIn(crash_cases()),
     [](const ::testing::TestParamInfo<CrashCase> &info) {
-        return std::string(info.param.restore ? "restore" : "backup") +
-               (info.param.windows95 ? "_renames_" : "_atomic_") +
-               std::to_string(info.param.size);
+        const CrashCase &c = info.param;
+        std::string name = std::string(c.restore ? "restore" : "backup") +
+                           (c.windows95 ? "_renames_" : "_atomic_") +
+                           std::to_string(c.size);
+        if (c.generations > 0)
+            name += "_keeping_" + std::to_string(c.kept) + "_of_" +
+                    std::to_string(c.generations);
+        return name;
     });
 
 // The simulation itself must lose what was not flushed, or the cases above

@@ -115,6 +115,32 @@ TEST_F(SettingsFile, EveryValueThatFitsRoundTrips)
     EXPECT_EQ(read_file(ini).find("Gandalf"), std::string::npos);
 }
 
+// The number of backup generations: one or two digits, anything else the
+// default; read with the others, and never written back.
+TEST_F(SettingsFile, BackupGenerationsReadsZeroToNinetyNineAndIsNeverWritten)
+{
+    EXPECT_EQ(loaded().backup_generations, 5u);  // no file
+    const struct {
+        const char *stored;
+        unsigned read;
+    } values[] = {{"0", 0},   {"2", 2},    {"99", 99},  {"07", 7},
+                  {"100", 5}, {"-1", 5},   {"", 5},     {"two", 5},
+                  {"3x", 5},  {"1000000000002", 5}};
+    for (const auto &v : values) {
+        write_file(ini, std::string("[Options]\r\nBackupGenerations=") + v.stored +
+                            "\r\n");
+        EXPECT_EQ(loaded().backup_generations, v.read) << "stored " << v.stored;
+    }
+
+    write_file(ini, "[Options]\r\nBackupGenerations=2\r\n");
+    Settings s = loaded();
+    s.backup_generations = 9;
+    save_settings(&s);
+    const std::string text = read_file(ini);
+    EXPECT_NE(text.find("BackupGenerations=2\r\n"), std::string::npos) << text;
+    EXPECT_EQ(loaded().backup_generations, 2u);
+}
+
 TEST(HostProfileReader, BehavesLikeTheProfileServiceWhereWeRelyOnIt)
 {
     std::string v;

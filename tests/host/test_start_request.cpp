@@ -270,8 +270,21 @@ TEST_F(StartRequest, BackUpCopiesTheLiveSaveFileOverTheBackup)
     go();
     EXPECT_EQ(read_file(backup), "live save");
     EXPECT_EQ(read_file(live), "live save");
+    EXPECT_EQ(read_file(backup + ".1"), "older backup");
     EXPECT_EQ(host_events_starting("clear"), Lines());
     EXPECT_EQ(host_started_programs(), Lines({command}));
+
+    // The settings file's own number of generations outlives every Go.
+    write_file(ini, read_file(ini) + "BackupGenerations=1\r\n");
+    load_settings(&g_settings);
+    for (const char *save : {"second save", "third save"}) {
+        write_file(live, save);
+        go();
+    }
+    EXPECT_EQ(g_settings.backup_generations, 1u);
+    EXPECT_EQ(read_file(backup + ".1"), "second save");
+    EXPECT_FALSE(file_exists(backup + ".2"));
+    EXPECT_NE(read_file(ini).find("BackupGenerations=1"), std::string::npos);
 }
 
 TEST_F(StartRequest, AFailedBackUpNamesBothFilesAndEndsTheRequest)
@@ -302,11 +315,16 @@ TEST_F(StartRequest, ARestoreCopiesTheBackupBackAndClearsTheBoxOnce)
     EXPECT_EQ(host_events(), Lines({"clear 1006", "start " + command,
                                     "timer stop 1", "timer start 1 1000"}));
 
+    // The live save it replaced can be brought back from generation 1.
+    EXPECT_EQ(read_file(backup + ".1"), "character who died");
+
     // With the box now clear, the next request backs up again.
     write_file(live, "played on");
     host_clear_events();
     go();
     EXPECT_EQ(read_file(backup), "played on");
+    EXPECT_EQ(read_file(backup + ".1"), "character before the fall");
+    EXPECT_EQ(read_file(backup + ".2"), "character who died");
     EXPECT_EQ(host_events_starting("clear"), Lines());
 }
 

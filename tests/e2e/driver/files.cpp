@@ -12,12 +12,22 @@
 
 namespace e2e {
 
+// Shared for delete too, as a well-behaved reader opens a file: a scenario
+// reading the backup must not stop Savewarden from moving it on.
 std::optional<std::string> read_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
         return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string content;
+    char buffer[64 * 1024];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        content.append(buffer, got);
+    CloseHandle(file);
+    return content;
 }
 
 void write_file(const std::string& path, const std::string& content)

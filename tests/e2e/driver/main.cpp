@@ -24,6 +24,8 @@ const std::vector<Scenario>& all_scenarios()
         {"slow_game", scenario_slow_game},
         {"hung_game", scenario_hung_game},
         {"game_refuses", scenario_game_refuses},
+        {"game_refuses_briefly", scenario_game_refuses_briefly},
+        {"idle_game", scenario_idle_game},
         {"enter_acts_as_go", scenario_enter_acts_as_go},
         {"escape_and_close", scenario_escape_and_close},
         {"about_item", scenario_about_item},

@@ -15,6 +15,8 @@ void scenario_game_window_closes(const Env& env);
 void scenario_slow_game(const Env& env);
 void scenario_hung_game(const Env& env);
 void scenario_game_refuses(const Env& env);
+void scenario_game_refuses_briefly(const Env& env);
+void scenario_idle_game(const Env& env);
 void scenario_enter_acts_as_go(const Env& env);
 void scenario_escape_and_close(const Env& env);
 void scenario_about_item(const Env& env);

@@ -193,6 +193,10 @@ void scenario_disk_full(const Env& env)
         check(free_bytes(root) < kSaveSize, "the drive is still too full for a copy");
     }
 
+    // The backup replaced at Go is kept, as generation 1; it is smaller
+    // than the room the copy lacks, so it was not given up for nothing.
+    check_file(game.backup_save() + ".1", backup, "generation 1 on the full drive");
+
     // Space freed: the next due tick refreshes the backup.
     filler.remove();
     size_t next = count_game_events(game.log_path, "saved") + 1;
@@ -201,14 +205,30 @@ void scenario_disk_full(const Env& env)
     const std::string fresh = saved_content(game, next);
     check_file(game.live_save(), fresh, "save " + std::to_string(next));
     check_file(game.backup_save(), fresh, "backup refreshed by the first due tick with room");
+    check_file(game.backup_save() + ".1", live, "the backup it replaced, as generation 1");
+    check_file(game.backup_save() + ".2", backup, "the one before, as generation 2");
     check_no_temporary_files(root);
+
+    // Full again, and now the two generations together give back more than
+    // the copy lacks: they go, oldest first, and the new backup goes in.
+    left = filler.fill_leaving(kRoomLeft);
+    size_t then = count_game_events(game.log_path, "saved") + 1;
+    wait_for_due_tick(app, game, then);
+    expect_no_notice(app.dialog(), 500, "no notice when generations make room");
+    check_file(game.backup_save(), saved_content(game, then),
+               "backup on the full drive, where the generations made room");
+    check_file(game.backup_save() + ".1", fresh, "the backup it replaced, as generation 1");
+    check(!file_exists(game.backup_save() + ".2"), "the oldest generation gave its room");
+    check_no_temporary_files(root);
+    filler.remove();
 
     FolderTree tree = list_tree(root);
     std::string names;
     for (const auto& [path, entry] : tree)
         names += " " + path;
     check_equal(names, " disk_full disk_full\\angband.exe disk_full\\lib disk_full\\lib\\save "
-                       "disk_full\\lib\\save\\save disk_full\\lib\\save\\save.sav",
+                       "disk_full\\lib\\save\\save disk_full\\lib\\save\\save.sav "
+                       "disk_full\\lib\\save\\save.sav.1",
                 "what the drive holds at the end");
 
     click_button(app.dialog(), ids::exit_button);

@@ -27,7 +27,16 @@ void scenario_restore(const Env& env)
     wait_for_game_starts(game, 1, 10000);
     check_file(game.live_save(), backup, "live save restored from the backup");
     check_file(game.backup_save(), backup, "backup unchanged by a restore");
+    check_file(game.backup_save() + ".1", live, "the replaced live save kept as generation 1");
     check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
+
+    // A second restore with nothing changed keeps nothing twice.
+    set_checked(app.dialog(), ids::restore, true);
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 2, 10000);
+    check_file(game.live_save(), backup, "live save after the second restore");
+    check_file(game.backup_save() + ".1", live, "generation 1 after the second restore");
+    check(!file_exists(game.backup_save() + ".2"), "no second generation from an unchanged restore");
 
     // No backup: the restore fails, names backup then live, changes nothing.
     const std::string newer = sample_save("LIVE without a backup", 2500);
@@ -41,8 +50,9 @@ void scenario_restore(const Env& env)
     check(!file_exists(game.backup_save()), "no backup made up by the failed restore");
     check(is_checked(app.dialog(), ids::restore), "restore box stays set after the failure");
     sleep_ms(500);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "window")), 1,
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "window")), 2,
                 "game starts (none after the failed restore)");
+    check_file(game.backup_save() + ".1", live, "generation 1 is not taken for the backup");
 
     click_button(app.dialog(), ids::exit_button);
     check_ends_with_zero(app, "Exit");

@@ -81,10 +81,12 @@ void scenario_go_with_defaults(const Env& env)
     check_ends_with_zero(app, "Exit during a countdown");
 }
 
-// Settings stored by one run come back exactly as stored in the next.
+// Settings stored by one run come back exactly as stored in the next; a
+// line of the player's own for the number of backup generations is read
+// at start-up and outlives every Go.
 void scenario_settings_round_trip(const Env& env)
 {
-    remove_settings_file();
+    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=2\r\n");
     GameBehaviour behaviour;
     behaviour.title = "Angband Round Trip";
     GameFolder game = scenario_game(env, "round_trip", sample_save("ORIGINAL", 100));
@@ -107,6 +109,16 @@ void scenario_settings_round_trip(const Env& env)
         check_equal(game_events(game.log_path, "save-file").at(0).details, "opens",
                     "the game opens its save file despite the blank in the character name");
         check_fields(app.read_fields(), typed, "after Go the fields keep what was typed");
+        // Three more saves backed up at Go: two generations are kept.
+        for (int n = 1; n <= 3; ++n) {
+            write_file(game.live_save(), sample_save("PLAYED " + std::to_string(n), 100));
+            click_button(app.dialog(), ids::go);
+            wait_for_game_starts(game, 1 + n, 10000);
+        }
+        check_file(game.backup_save(), sample_save("PLAYED 3", 100), "backup after four Go");
+        check_file(game.backup_save() + ".1", sample_save("PLAYED 2", 100), "generation 1");
+        check_file(game.backup_save() + ".2", sample_save("PLAYED 1", 100), "generation 2");
+        check(!file_exists(game.backup_save() + ".3"), "no third generation with BackupGenerations=2");
         post_system_command(app.dialog(), SC_CLOSE);
         check_ends_with_zero(app, "system menu Close");
     }
@@ -114,13 +126,26 @@ void scenario_settings_round_trip(const Env& env)
     stored.minutes = "07";
     stored.seconds = "05";
     stored.save_number = "110";
-    check_equal(settings_file_text(), expected_settings_text(stored), "settings file");
+    const std::string seven_keys = expected_settings_text(stored).substr(sizeof "[Options]");
+    check_equal(settings_file_text(), "[Options]\nBackupGenerations=2\n" + seven_keys,
+                "settings file: the player's line, then the seven keys");
 
+    // BackupGenerations=0: the one backup of old, and the generations
+    // already there are left as they are.
+    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=0\r\n" + seven_keys);
     Savewarden again;
     again.start(env.savewarden_exe, "C:\\");
     check_fields(again.read_fields(), stored, "next start");
+    write_file(game.live_save(), sample_save("PLAYED 4", 100));
+    click_button(again.dialog(), ids::go);
+    wait_for_game_starts(game, 5, 10000);
+    check_file(game.backup_save(), sample_save("PLAYED 4", 100), "backup with BackupGenerations=0");
+    check_file(game.backup_save() + ".1", sample_save("PLAYED 2", 100),
+               "generation 1 untouched with BackupGenerations=0");
     click_button(again.dialog(), ids::exit_button);
     check_ends_with_zero(again, "Exit");
+    check(settings_file_text().find("BackupGenerations=0\n") != std::string::npos,
+          "the player's line survives Go");
 }
 
 // A settings file written by hand: values show as stored, cut to their

@@ -4,6 +4,7 @@
 
 #include "check.h"
 #include "files.h"
+#include "folder_tree.h"
 
 #include <set>
 
@@ -57,6 +58,9 @@ unsigned long long wait_for_backed_up_save(const GameFolder& game, size_t n)
 
 }  // namespace
 
+// Each due tick backs up the new save and keeps the backup it replaces:
+// with the five generations of a settings file that names none, the last
+// six saves are kept and nothing older.
 void scenario_due_ticks(const Env& env)
 {
     remove_settings_file();
@@ -65,7 +69,9 @@ void scenario_due_ticks(const Env& env)
     behaviour.save_number = 4242;
     behaviour.save_size = 5000;
     const std::string first_save = sample_save("ORIGINAL", 1000);
+    const std::string older_backup = sample_save("OLDER backup", 900);
     GameFolder game = scenario_game(env, "due_ticks", first_save);
+    write_file(game.backup_save(), older_backup);
     set_game_behaviour(behaviour, game.log_path);
     GameGuard games(game.log_path);
 
@@ -73,9 +79,10 @@ void scenario_due_ticks(const Env& env)
     unsigned long long go = now_ms();
     go_with_short_interval(app, env, game, behaviour);
     check_file(game.backup_save(), first_save, "backup made before the game starts");
+    check_file(game.backup_save() + ".1", older_backup, "the older backup kept as generation 1");
 
     unsigned long long previous = go;
-    for (size_t n = 1; n <= 3; ++n) {
+    for (size_t n = 1; n <= 6; ++n) {
         unsigned long long seen = wait_for_backed_up_save(game, n);
         unsigned long long gap = seen - previous;
         check(gap >= 1000 && gap <= 4500,
@@ -83,12 +90,29 @@ void scenario_due_ticks(const Env& env)
         previous = seen;
     }
     auto commands = game_events(game.log_path, "command");
-    check(commands.size() >= 3, std::to_string(commands.size()) + " commands for 3+ saves");
+    check(commands.size() >= 6, std::to_string(commands.size()) + " commands for 6+ saves");
     for (const GameEvent& c : commands)
         check_equal(c.details, "wparam=4242 lparam=0", "WM_COMMAND parameters");
 
     click_button(app.dialog(), ids::exit_button);
     check_ends_with_zero(app, "Exit during a countdown");
+    // Once Savewarden has ended, the last save the game wrote is backed up.
+    size_t last = count_game_events(game.log_path, "saved");
+    const std::string backup = read_file(game.backup_save()).value_or("");
+    check(backup.rfind("SAVE " + std::to_string(last) + " ", 0) == 0,
+          "the backup holds save " + std::to_string(last) + ": " + quoted(header_of(backup)));
+    std::string names;
+    for (const auto& [path, entry] : list_tree(game.folder + game.save_folder))
+        names += " " + path;
+    std::string expected = " save save.sav";
+    for (size_t k = 1; k <= 5; ++k) {
+        expected += " save.sav." + std::to_string(k);
+        const std::string kept = read_file(game.backup_save() + "." + std::to_string(k)).value_or("");
+        check(kept.rfind("SAVE " + std::to_string(last - k) + " ", 0) == 0,
+              "generation " + std::to_string(k) + " holds save " + std::to_string(last - k) +
+                  ": " + quoted(header_of(kept)));
+    }
+    check_equal(names, expected, "the save folder: the backup, five generations, nothing else");
 }
 
 void scenario_game_window_closes(const Env& env)
@@ -106,7 +130,13 @@ void scenario_game_window_closes(const Env& env)
     go_with_short_interval(app, env, game, behaviour);
     check(wait_until([&] { return count_game_events(game.log_path, "closing-window") == 1; }, 5000),
           "the game closed its window");
-    expect_notice(app.dialog(), Notice::info, "Could not find Angband window", 6000);
+    // The player leaves the notice open for several intervals: the
+    // countdown stopped before it showed, so no second one comes on top.
+    check(wait_for_message_box(app.dialog(), 6000) != nullptr, "the notice shows");
+    sleep_ms(7000);
+    check_equal(static_cast<long long>(message_boxes_owned_by(app.dialog()).size()), 1,
+                "notices open after 7 s, at an interval of 2 s");
+    expect_notice(app.dialog(), Notice::info, "Could not find Angband window", 1000);
 
     std::string caption = app.caption();
     expect_no_notice(app.dialog(), 5000, "no further notice once the first is closed");
@@ -174,6 +204,79 @@ void scenario_hung_game(const Env& env)
                                " ms after the game hung (bound 30 s)");
     check_equal(static_cast<long long>(code), 0, "exit code");
     check_file(game.backup_save(), first_save, "backup not overwritten by the half-written save");
+}
+
+// A game left idle saves the same bytes at every command: the first of
+// them is backed up, with the backup it replaced kept; after that nothing
+// is written, and no generation is pushed out by copies of the same save.
+void scenario_idle_game(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Idle";
+    behaviour.same_bytes = true;
+    const std::string first_save = sample_save("ORIGINAL", 2000);
+    GameFolder game = scenario_game(env, "idle_game", first_save);
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    go_with_short_interval(app, env, game, behaviour, "1");
+    if (!wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 5000))
+        fail("the game did not save");
+    const std::string idle = read_file(game.live_save()).value_or("");
+    check(wait_until([&] { return read_file(game.backup_save()).value_or("") == idle; }, 3000),
+          "the first idle save is backed up");
+    check_file(game.backup_save() + ".1", first_save, "the backup it replaced, as generation 1");
+    WIN32_FILE_ATTRIBUTE_DATA before = {};
+    GetFileAttributesExA(game.backup_save().c_str(), GetFileExInfoStandard, &before);
+
+    if (!wait_until([&] { return count_game_events(game.log_path, "saved") >= 4; }, 8000))
+        fail("the game did not save three times more");
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+    WIN32_FILE_ATTRIBUTE_DATA after = {};
+    GetFileAttributesExA(game.backup_save().c_str(), GetFileExInfoStandard, &after);
+    check(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime) == 0,
+          "the backup was not written again for the same bytes");
+    check_file(game.backup_save() + ".1", first_save, "generation 1 after four idle saves");
+    check(!file_exists(game.backup_save() + ".2"), "one generation, not one per idle save");
+}
+
+// The game refuses while the player is in a menu (here its new-character
+// screen, after it wrote the dead character over the live save behind
+// Savewarden's back), and the player closes its box within a second or
+// two. Nothing was saved for the command, so the backup stays; the next
+// real save is backed up, the old backup kept as generation 1.
+void scenario_game_refuses_briefly(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Refuses Briefly";
+    behaviour.mode = "refuse";
+    behaviour.refusals = 1;
+    behaviour.refusal_close_ms = 1500;
+    behaviour.dies_after_ms = 500;
+    const std::string first_save = sample_save("ORIGINAL living hero", 2000);
+    GameFolder game = scenario_game(env, "game_refuses_briefly", first_save);
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    go_with_short_interval(app, env, game, behaviour, "2");
+    check(wait_until([&] { return count_game_events(game.log_path, "died") == 1; }, 3000),
+          "the game wrote its dead character over the live save");
+    check(wait_until([&] { return count_game_events(game.log_path, "refused") == 1; }, 8000),
+          "the game refused the save command and the player closed its box");
+    sleep_ms(500);
+    check(responds_within(app.dialog(), 3000), "the due tick is over");
+    check_file(game.backup_save(), first_save, "the backup after the refused command");
+    check(!file_exists(game.backup_save() + ".1"), "no generation pushed by the refusal");
+
+    wait_for_backed_up_save(game, 1);
+    check_file(game.backup_save() + ".1", first_save, "the living hero kept as generation 1");
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
 }
 
 // Like the real game away from its command prompt: a modal "Warning" box

@@ -39,14 +39,15 @@ void go_once(Savewarden& app, const Env& env, const Windows95Game& w, bool resto
     click_button(app.dialog(), ids::go);
 }
 
-// The save folder must hold the live save and its backup and nothing else:
-// no aside file, no temporary file.
-void check_only_save_files(const GameFolder& game, const std::string& what)
+// The save folder must hold the live save, its backup and the generations
+// named, and nothing else: no aside file, no temporary file.
+void check_only_save_files(const GameFolder& game, const std::string& what,
+                           const std::string& expected = "save save.sav")
 {
     std::string names;
     for (const auto& entry : list_tree(game.folder + game.save_folder))
         names += (names.empty() ? "" : " ") + entry.first;
-    check_equal(names, "save save.sav", what + ": what the save folder holds");
+    check_equal(names, expected, what + ": what the save folder holds");
 }
 
 void refused_and_untouched(Savewarden& app, const GameFolder& game, const std::string& what)
@@ -65,10 +66,11 @@ void refused_and_untouched(Savewarden& app, const GameFolder& game, const std::s
 
 // A timer backup cut off between its two moves left the last good backup
 // only under its aside name. The next backup puts it back first, then
-// replaces it, and leaves nothing beside.
+// replaces it, and leaves nothing beside. With no generations kept, as
+// here, the replace is the one by renames.
 void scenario_windows95_backup_after_cut_off_backup(const Env& env)
 {
-    remove_settings_file();
+    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=0\r\n");
     const std::string live = sample_save("LIVE", 3000);
     Windows95Game w = windows95_game(env, "windows95_backup", live);
     write_file(w.game.backup_save() + kAside, sample_save("LAST GOOD BACKUP", 2000));
@@ -98,8 +100,10 @@ void scenario_windows95_restore_after_cut_off_backup(const Env& env)
     wait_for_game_starts(w.game, 1, 10000);
     check_file(w.game.live_save(), good, "live save restored");
     check_file(w.game.backup_save(), good, "backup back under its own name");
+    check_file(w.game.backup_save() + ".1", sample_save("DAMAGED", 3000),
+               "the replaced live save kept as generation 1");
     check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
-    check_only_save_files(w.game, "after the restore");
+    check_only_save_files(w.game, "after the restore", "save save.sav save.sav.1");
     click_button(app.dialog(), ids::exit_button);
     check_ends_with_zero(app, "Exit");
 }

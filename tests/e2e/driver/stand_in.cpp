@@ -41,6 +41,9 @@ void set_game_behaviour(const GameBehaviour& behaviour, const std::string& log_p
     set("E2E_GAME_MODE", behaviour.mode);
     set("E2E_GAME_DELAY_MS", std::to_string(behaviour.delay_ms));
     set("E2E_GAME_REFUSALS", std::to_string(behaviour.refusals));
+    set("E2E_GAME_REFUSAL_CLOSE_MS", std::to_string(behaviour.refusal_close_ms));
+    set("E2E_GAME_SAME_BYTES", behaviour.same_bytes ? "1" : "0");
+    set("E2E_GAME_DIES_AFTER_MS", std::to_string(behaviour.dies_after_ms));
     set("E2E_GAME_LOG", log_path);
 }
 

@@ -17,6 +17,9 @@ struct GameBehaviour {
     std::string mode = "normal";  // normal, slow, hang, close, refuse
     unsigned long delay_ms = 500;
     long refusals = -1;           // refuse: -1 refuses every save command
+    unsigned long refusal_close_ms = 0;  // refuse: the player's OK; 0: never
+    bool same_bytes = false;      // every save the same bytes, as when idle
+    unsigned long dies_after_ms = 0;     // writes a dead state; 0: never
 };
 
 // A game folder laid out the way the settings compose the paths:

@@ -23,6 +23,16 @@
 //                       window goes away              (default 500)
 //   E2E_GAME_REFUSALS   refuse: how many save commands to refuse before
 //                       saving normally               (default: all of them)
+//   E2E_GAME_REFUSAL_CLOSE_MS
+//                       refuse: the player closes the refusal box after this
+//                       long; 0 leaves it to the test (default 0)
+//   E2E_GAME_SAME_BYTES 1: every save writes the very same bytes, as an idle
+//                       game does                     (default 0)
+//   E2E_GAME_DIES_AFTER_MS
+//                       this long after the start the game writes its dead
+//                       character's state over the live save, as the real
+//                       one does on leaving its death screen, and not in
+//                       answer to any command; 0: never (default 0)
 //
 // Every line in the log is "<event> pid=<process id> <details>", so a test
 // can look for what each game process received and wrote.
@@ -47,12 +57,16 @@ struct GameConfig {
     std::string mode = "normal";
     unsigned long delay_ms = 500;
     long refusals = -1;  // -1: refuse every save command
+    unsigned long refusal_close_ms = 0;
+    bool same_bytes = false;
+    unsigned long dies_after_ms = 0;
 };
 
 GameConfig g_config;
 std::string g_save_path;
 unsigned g_saves_written = 0;
 const UINT_PTR kCloseTimer = 1;
+const UINT_PTR kDieTimer = 2;
 
 std::string env_text(const char* name, const std::string& fallback)
 {
@@ -106,6 +120,9 @@ GameConfig read_config()
     std::string refusals = env_text("E2E_GAME_REFUSALS", "");
     if (!refusals.empty())
         c.refusals = std::strtol(refusals.c_str(), nullptr, 10);
+    c.refusal_close_ms = env_number("E2E_GAME_REFUSAL_CLOSE_MS", 0);
+    c.same_bytes = env_number("E2E_GAME_SAME_BYTES", 0) != 0;
+    c.dies_after_ms = env_number("E2E_GAME_DIES_AFTER_MS", 0);
     return c;
 }
 
@@ -151,6 +168,8 @@ unsigned long save_size_for(unsigned serial)
 
 std::string save_content(const char* kind)
 {
+    if (g_config.same_bytes)
+        return stand_in_save_content("IDLE", 0, 0, save_size_for(1));
     return stand_in_save_content(kind, g_saves_written, GetCurrentProcessId(),
                                  save_size_for(g_saves_written));
 }
@@ -191,11 +210,30 @@ bool refuse_this_command()
     return true;
 }
 
+// The player reads the refusal and presses OK.
+BOOL CALLBACK press_ok_on_refusal(HWND window, LPARAM)
+{
+    char caption[32] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    if (std::string(caption) == "Warning")
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+VOID CALLBACK close_refusal(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(nullptr, timer);
+    log_line("closing-refusal");
+    EnumThreadWindows(GetCurrentThreadId(), press_ok_on_refusal, 0);
+}
+
 void handle_save_command(HWND window)
 {
     const std::string& mode = g_config.mode;
     if (refuse_this_command()) {
         log_line("refusing");
+        if (g_config.refusal_close_ms != 0)
+            SetTimer(nullptr, 0, g_config.refusal_close_ms, close_refusal);
         MessageBoxA(window, "You may not do that right now.", "Warning",
                     MB_OK | MB_ICONEXCLAMATION);
         log_line("refused");
@@ -228,6 +266,12 @@ LRESULT CALLBACK game_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
             handle_save_command(window);
         return 0;
     case WM_TIMER:
+        if (wparam == kDieTimer) {
+            KillTimer(window, kDieTimer);
+            std::string dead = stand_in_save_content("DEAD", 0, GetCurrentProcessId(),
+                                                     save_size_for(1));
+            log_line(write_save_file(dead) ? "died" : "die-failed");
+        }
         if (wparam == kCloseTimer) {
             KillTimer(window, kCloseTimer);
             log_line("closing-window");
@@ -281,6 +325,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
     log_line("window", "title=" + g_config.title);
     if (g_config.mode == "close")
         SetTimer(window, kCloseTimer, g_config.delay_ms, nullptr);
+    if (g_config.dies_after_ms != 0)
+        SetTimer(window, kDieTimer, g_config.dies_after_ms, nullptr);
 
     // The real game polls for input rather than waiting in GetMessage, so
     // the system never sees it waiting for input.
