@@ -21,16 +21,18 @@ const std::string &bench_dir()
     return dir;
 }
 
-std::string bench_source(size_t size)
+std::string bench_source(size_t size, unsigned variant)
 {
     std::string path = bench_dir() + "/source_" + std::to_string(size);
+    if (variant != 0)
+        path += "_" + std::to_string(variant);
     struct stat st;
     if (stat(path.c_str(), &st) == 0 && (size_t)st.st_size == size)
         return path;
 
     // Bytes that do not compress or repeat in any short period.
     std::vector<unsigned char> bytes(size);
-    uint32_t x = 2463534242u ^ (uint32_t)size;
+    uint32_t x = 2463534242u ^ (uint32_t)size ^ (variant * 0x9E3779B9u);
     for (unsigned char &b : bytes) {
         x ^= x << 13;
         x ^= x >> 17;

@@ -439,6 +439,24 @@ TEST_F(SaveCopy, GenerationsMoveDownAndTheOldestBeyondTheLimitGoes)
         }
 }
 
+// The longest backup path a start request accepts is 255 characters; its
+// 99th generation, 258, still fits the system's limit of 259.
+TEST_F(SaveCopy, TheNinetyNinthGenerationOfTheLongestBackupPathFits)
+{
+    const std::string backup = dir.path + "/" + std::string(255 - dir.path.size() - 1, 'b');
+    ASSERT_EQ(backup.size(), 255u);
+    write_file(backup, "backup 0");
+    for (unsigned n = 1; n <= 99; ++n)
+        write_file(backup + "." + std::to_string(n), "backup " + std::to_string(n));
+    write_file(source, "new");
+    EXPECT_EQ(copy_save_file_keeping(source.c_str(), backup.c_str(), backup.c_str(), 99), 1);
+    EXPECT_EQ(read_file(backup), "new");
+    EXPECT_EQ(read_file(backup + ".1"), "backup 0");
+    EXPECT_EQ(read_file(backup + ".99"), "backup 98");
+    EXPECT_FALSE(file_exists(backup + ".100"));
+    EXPECT_EQ(dir.entries().size(), 1u + 1u + 99u);
+}
+
 // A restore keeps the live save it replaces in the same row, so that a
 // restore ticked by mistake can be undone from generation 1.
 TEST_F(SaveCopy, ARestoreKeepsTheLiveSaveItReplaces)
