@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "game/start_request.h"
 #include "res/swarden_rc.h"
+#include "savewarden_version.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void show_help(HWND dialog)
 void show_about(HWND dialog)
 {
     MessageBoxA(dialog,
-                "Savewarden 4.0\n\n"
+                "Savewarden " SAVEWARDEN_VERSION_TEXT "\n\n"
                 "Starts Angband on your character, keeps a backup of the "
                 "save file, and has the game save at a fixed interval while "
                 "you play.\n\n"

@@ -60,8 +60,38 @@ void scenario_escape_and_close(const Env& env)
     check_ends_with_zero(app, "system menu Close");
 }
 
+namespace {
+
+// CMake's project version, which the build gives the driver too.
+std::string project_version()
+{
+    return std::to_string(E2E_VERSION_MAJOR) + "." + std::to_string(E2E_VERSION_MINOR) + "." +
+           std::to_string(E2E_VERSION_PATCH);
+}
+
+// The version record carries the project version as four numbers, the last
+// 0, and writes them "4, 0, 0, 0" in its strings.
+void check_version_record(const std::string& exe)
+{
+    const VersionRecord record = read_version_record(exe);
+    check(record.found, "the program has a version record");
+    const DWORD ms = MAKELONG(E2E_VERSION_MINOR, E2E_VERSION_MAJOR);
+    const DWORD ls = MAKELONG(0, E2E_VERSION_PATCH);
+    check(record.file_ms == ms && record.file_ls == ls && record.product_ms == ms &&
+              record.product_ls == ls,
+          "file and product version numbers are the project's");
+    const std::string text = std::to_string(E2E_VERSION_MAJOR) + ", " +
+                             std::to_string(E2E_VERSION_MINOR) + ", " +
+                             std::to_string(E2E_VERSION_PATCH) + ", 0";
+    check_equal(record.file_version, text, "FileVersion string");
+    check_equal(record.product_version, text, "ProductVersion string");
+}
+
+}  // namespace
+
 void scenario_about_item(const Env& env)
 {
+    check_version_record(env.savewarden_exe);
     Savewarden app;
     app.start(env.savewarden_exe, "C:\\");
 
@@ -78,7 +108,8 @@ void scenario_about_item(const Env& env)
     check_equal(about.caption, "About", "caption of the box opened by the last item");
     check(about.icon == IconKind::information,
           std::string("About box shows the information icon (") + icon_name(about.icon) + ")");
-    check(!about.text.empty(), "About box has a text: " + quoted(about.text));
+    check(about.text.rfind("Savewarden " + project_version() + "\n", 0) == 0,
+          "About box starts with the project's version: " + quoted(about.text));
     close_message_box(box);
 
     // The About command itself, as a program would send it.
