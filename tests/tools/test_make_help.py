@@ -234,6 +234,72 @@ class ContextNameTest(unittest.TestCase):
             make_help.build('title: T\n== a: A\nsee [[b|B]]\n')
 
 
+class PlainTextTest(unittest.TestCase):
+    """The rendering for the program's own help window: what an edit
+    control shows, from the same source as the help file."""
+
+    def test_every_kind_of_paragraph(self):
+        source = '\n'.join([
+            '# a comment', 'title: Test Help',
+            '== contents: Test Help',
+            'Keeps **your** `save` safe;', 'see [[second|the second topic]].',
+            '',
+            '* one bullet', '  continued here',
+            '* [[second|another]]',
+            'After the list.',
+            '',
+            '== second: Second topic',
+            '| [Options]', '| Key=**value**',
+            '',
+            'The end.'])
+        self.assertEqual(make_help.plain_text(source), (
+            b'Test Help\r\n'
+            b'=========\r\n'
+            b'\r\n'
+            b'Keeps your save safe; see the second topic.\r\n'
+            b'\r\n'
+            b'- one bullet continued here\r\n'
+            b'- another\r\n'
+            b'\r\n'
+            b'After the list.\r\n'
+            b'\r\n'
+            b'\r\n'
+            b'Second topic\r\n'
+            b'------------\r\n'
+            b'\r\n'
+            b'    [Options]\r\n'
+            b'    Key=**value**\r\n'
+            b'\r\n'
+            b'The end.\r\n'
+            b'\0'))
+
+    def test_text_outside_code_page_1252_is_refused(self):
+        self.assertRaises(UnicodeError, make_help.plain_text,
+                          'title: T\n== a: A\nan arrow \u2192 here\n')
+
+    def test_shipped_help_text(self):
+        with open(os.path.join(os.path.dirname(__file__), '..', '..', 'docs',
+                               'swarden_help.txt'), encoding='utf-8') as f:
+            source = f.read()
+        text = make_help.plain_text(source)
+        self.assertTrue(text.endswith(b'\r\n\0'))
+        self.assertEqual(text.count(b'\0'), 1, 'one zero byte, at the end')
+        body = text[:-1].decode('cp1252')
+        self.assertEqual(body.replace('\r\n', ''), body.replace('\r', '').replace('\n', ''),
+                         'every line ends with CR LF')
+        lines = body.split('\r\n')
+        for markup in ('**', '[[', ']]', '`'):
+            self.assertNotIn(markup, body)
+        # Every topic's title, in the help file's order, the contents
+        # first, each underlined to its length.
+        _, topics = make_help.parse_source(source)
+        at = 0
+        for number, (_, title, _) in enumerate(topics):
+            at = lines.index(title, at)
+            self.assertEqual(lines[at + 1], ('=' if number == 0 else '-') * len(title), title)
+        self.assertEqual(lines[0], topics[0][1], 'the contents come first')
+
+
 class CompressedNumbersTest(unittest.TestCase):
     """The short and long forms meet at the edges of the one-byte and
     two-byte ranges; decoded here as helpfile.txt describes."""
