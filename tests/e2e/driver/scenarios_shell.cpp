@@ -5,6 +5,7 @@
 #include "files.h"
 #include "screen.h"
 #include "system_menu.h"
+#include "wine_version.h"
 
 #include <cstdio>
 
@@ -268,12 +269,15 @@ void take_viewer_shot(HWND viewer)
 
 }  // namespace
 
-// The shipped case: swarden.hlp beside the program, which is started from
-// its own folder, as a double-click in that folder does. Help opens the
-// viewer on the contents topic without a question, Savewarden goes on
-// counting down and saving while the viewer is open, and Exit closes it.
+// The shipped case on Windows 95 to XP, the systems that have a WinHelp
+// viewer: Wine reports Windows XP to the program, swarden.hlp is beside it,
+// and it is started from its own folder, as a double-click in that folder
+// does. Help opens the viewer on the contents topic without a question,
+// Savewarden goes on counting down and saving while the viewer is open, and
+// Exit closes it.
 void scenario_help_file(const Env& env)
 {
+    WindowsXpForProgram windows_xp(env.savewarden_exe);
     HelpViewerGuard viewers;
     end_help_viewers();
     const std::string folder = env.savewarden_exe.substr(0, env.savewarden_exe.find_last_of('\\'));
