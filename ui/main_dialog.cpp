@@ -6,11 +6,20 @@
 #include "game/start_request.h"
 #include "res/swarden_rc.h"
 #include "savewarden_version.h"
+#include "ui/help_window.h"
 
 namespace {
 
 void show_help(HWND dialog)
 {
+    // There WinHelpA would only bring up Windows' note about an unsupported
+    // help format. The help open flag stays as it is: it is about the WinHelp
+    // viewer alone, which is told to quit at exit.
+    if (system_lacks_help_viewer()) {
+        if (!open_help_window(dialog))
+            warning_notice(as_plat_window(dialog), "Error opening help");
+        return;
+    }
     if (WinHelpA(dialog, HELP_FILE, HELP_CONTENTS, 0)) {
         g_run_state.help_open = 1;  // the viewer is told to quit at exit
         return;
