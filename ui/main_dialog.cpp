@@ -12,9 +12,10 @@ namespace {
 
 void show_help(HWND dialog)
 {
-    // There WinHelpA would only bring up Windows' note about an unsupported
-    // help format. The help open flag stays as it is: it is about the WinHelp
-    // viewer alone, which is told to quit at exit.
+    // Where Windows has no help viewer, WinHelpA would only bring up its
+    // note about an unsupported help format. The help open flag stays as it
+    // is: it is about the WinHelp viewer alone, which is told to quit at
+    // exit.
     if (system_lacks_help_viewer()) {
         if (!open_help_window(dialog))
             warning_notice(as_plat_window(dialog), "Error opening help");
