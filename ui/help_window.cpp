@@ -3,6 +3,8 @@
 // go on while it is open, and there is only ever one.
 #include "ui/help_window.h"
 
+#include "common/packed_text.h"
+#include "platform/platform.h"
 #include "res/swarden_rc.h"
 
 namespace {
@@ -11,19 +13,26 @@ HWND g_help_window = nullptr;  // the open help window, or none
 
 const int GAP_TO_MAIN_DIALOG = 8;  // pixels
 
-// The text is the help file's own, written at build time as plain text
-// (tools/make_help.py) ending in a zero byte; a resource without that byte
-// is not handed to the edit control, which would read past it.
-const char *help_text(HINSTANCE instance)
+// The text is the help file's own, written at build time as plain text and
+// packed (tools/make_help.py). Unpacked into a buffer of its own, which the
+// caller frees; 0 when the resource is missing or malformed.
+char *unpacked_help_text(HINSTANCE instance)
 {
     HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_HELP_TEXT), RT_RCDATA);
     if (found == nullptr)
         return nullptr;
     DWORD size = SizeofResource(instance, found);
     HGLOBAL loaded = LoadResource(instance, found);
-    const char *text = loaded ? static_cast<const char *>(LockResource(loaded)) : nullptr;
-    if (text == nullptr || size == 0 || text[size - 1] != '\0')
+    const unsigned char *packed =
+        loaded ? static_cast<const unsigned char *>(LockResource(loaded)) : nullptr;
+    size_t length = packed_text_length(packed, size);
+    if (length == 0)
         return nullptr;
+    char *text = static_cast<char *>(plat_buffer_alloc((unsigned)length + 1));
+    if (text != nullptr && !unpack_text(packed, size, text, length + 1)) {
+        plat_buffer_free(text);
+        text = nullptr;
+    }
     return text;
 }
 
@@ -94,17 +103,19 @@ bool open_help_window(HWND main_dialog)
         return true;
     }
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    const char *text = help_text(instance);
+    char *text = unpacked_help_text(instance);
     if (text == nullptr)
         return false;
     // No owner: like the help viewer's, it is a window of its own, which
     // the main dialog neither hides when minimised nor keeps below it.
     HWND help = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_HELP_WINDOW), nullptr,
                                    help_window_proc, reinterpret_cast<LPARAM>(main_dialog));
-    if (help == nullptr)
-        return false;
-    if (!SetDlgItemTextA(help, IDC_HELP_TEXT, text)) {
-        DestroyWindow(help);
+    // The edit control keeps a copy of its own.
+    bool shown = help != nullptr && SetDlgItemTextA(help, IDC_HELP_TEXT, text);
+    plat_buffer_free(text);
+    if (!shown) {
+        if (help != nullptr)
+            DestroyWindow(help);
         return false;
     }
     ShowWindow(help, SW_SHOW);

@@ -300,6 +300,43 @@ class PlainTextTest(unittest.TestCase):
         self.assertEqual(lines[0], topics[0][1], 'the contents come first')
 
 
+def unpack_text(packed):
+    """Unpacks as the program does (common/packed_text.cpp)."""
+    length, count = struct.unpack_from('<HB', packed, 0)
+    pairs = {packed[3 + 3 * i]: packed[4 + 3 * i:6 + 3 * i] for i in range(count)}
+    out, stack = bytearray(), list(reversed(packed[3 + 3 * count:]))
+    while stack:
+        b = stack.pop()
+        if b in pairs:
+            stack += [pairs[b][1], pairs[b][0]]
+        else:
+            out.append(b)
+    assert len(out) == length, 'the length in the header'
+    return bytes(out)
+
+
+class PackedTextTest(unittest.TestCase):
+    def test_shipped_help_text_packs_to_about_half_and_back(self):
+        with open(os.path.join(os.path.dirname(__file__), '..', '..', 'docs',
+                               'swarden_help.txt'), encoding='utf-8') as f:
+            text = make_help.plain_text(f.read())[:-1]
+        packed = make_help.pack_text(text)
+        self.assertEqual(unpack_text(packed), text)
+        self.assertLess(len(packed), 0.6 * len(text))
+        # Codes are bytes the text does not use, and pairs refer only to
+        # codes listed before them, so unpacking ends.
+        count = packed[2]
+        codes = [packed[3 + 3 * i] for i in range(count)]
+        self.assertFalse(set(codes) & set(text))
+        for i in range(count):
+            for b in packed[4 + 3 * i:6 + 3 * i]:
+                self.assertTrue(b not in codes or codes.index(b) < i)
+
+    def test_edges(self):
+        for text in (b'', b'a', b'ab' * 3, bytes(range(1, 256)), b'abcabcabcabcabd'):
+            self.assertEqual(unpack_text(make_help.pack_text(text)), text, text[:20])
+
+
 class CompressedNumbersTest(unittest.TestCase):
     """The short and long forms meet at the edges of the one-byte and
     two-byte ranges; decoded here as helpfile.txt describes."""
