@@ -5,6 +5,8 @@
 
 #define IDD_MAIN_DIALOG        101
 #define IDI_SAVEWARDEN         102
+#define IDD_HELP_WINDOW        103
+#define IDR_HELP_TEXT          104
 
 #define IDC_WINDOW_TITLE       1000
 #define IDC_DIRECTORY          1001
@@ -18,5 +20,6 @@
 #define IDC_HELP_BUTTON        1011
 #define IDC_SAVE_PATH          1012
 #define IDC_SAVE_NUMBER        1013
+#define IDC_HELP_TEXT          1014   // in the help window
 
 #endif

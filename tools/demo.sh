@@ -5,8 +5,10 @@
 # game save, and the backup is refreshed. Screenshots go to build/demo/.
 #   demo.sh [--screenshot]   (--screenshot: also update docs/screenshot.png)
 #   demo.sh --help-screenshot
-#       instead, the end-to-end scenario help_file photographs Wine's help
-#       viewer on our contents topic, for docs/help.png
+#       instead, the end-to-end Help scenarios take the pictures of Help:
+#       help_file Wine's help viewer on our contents topic (Windows XP), for
+#       docs/help.png, and help our own help window beside the main dialog
+#       (Windows 7, Wine's default), for docs/help-window.png
 #       (needs build/win64/swarden.hlp, which the win64 build makes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -57,7 +59,9 @@ run_on_desktop() {
 if [ "${1:-}" = "--help-screenshot" ]; then
     run_on_desktop help_file 640x480
     cp "$shots/help-viewer.png" docs/help.png
-    echo "Updated docs/help.png"
+    run_on_desktop help 880x480
+    cp "$shots/help-window.png" docs/help-window.png
+    echo "Updated docs/help.png and docs/help-window.png"
     exit 0
 fi
 

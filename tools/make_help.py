@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Builds swarden.hlp, a Windows 3.1 help file, from the plain-text help
-source in docs/.      make_help.py docs/swarden_help.txt swarden.hlp
+source in docs/, and optionally the same text as plain text for the
+program's own help window, and that text packed, as the program carries it.
+    make_help.py docs/swarden_help.txt swarden.hlp [help_text.txt [help_text.pak]]
 
 No Microsoft help compiler runs on our build machines, so this writes the
 format itself, from its public descriptions (helpdeco's helpfile.txt).
@@ -486,18 +488,100 @@ def build(source):
                       '|TOPIC': topic_file(links), '|CONTEXT': context})
 
 
+# ----------------------------------------------------------------------
+# The same text as plain text, for the program's own help window where
+# Windows has no help viewer (Vista and later).
+
+def plain_text(source):
+    """The help text for an edit control: every topic in order, the
+    contents first; each heading underlined, the contents' with "=" and
+    the others' with "-"; links as their visible text; no markup; CR LF
+    line ends; in code page 1252, like the help file. A paragraph is one
+    line, which the edit control wraps to its width. One zero byte ends
+    it, so that the program can give the resource to the edit control as
+    it is."""
+    _, topics = parse_source(source)
+    lines = []
+    for number, (_, topic_title, paragraphs) in enumerate(topics):
+        if number:
+            lines += ['', '']
+        lines += [topic_title, ('=' if number == 0 else '-') * len(topic_title)]
+        previous = None
+        for kind, runs, _ in paragraphs:
+            if not (kind == previous == 'bullet'):
+                lines.append('')
+            text = ''.join(run_text for _, run_text, _ in runs)
+            if kind == 'bullet':
+                lines.append('- ' + text)
+            elif kind == 'lines':
+                lines += ['    ' + line for line in text.split('\n')]
+            else:
+                lines.append(text)
+            previous = kind
+    return '\r\n'.join(lines).encode('cp1252') + b'\r\n\0'
+
+
+# ----------------------------------------------------------------------
+# The plain text packed for the program, by byte pair encoding: the most
+# frequent pair of adjacent bytes is replaced by a byte value the text does
+# not use, again and again. Unpacking takes a table and a loop; the text
+# takes about half its room.
+#
+#   u16 length of the text without its zero byte
+#   u8  number of pairs, then per pair: its code, its left and right byte
+#   the packed text, to the end
+# A pair's bytes are text bytes or codes of pairs listed before it.
+
+def pack_text(text):
+    """The packed form of text (bytes, without a zero byte at the end)."""
+    if len(text) > 0xFFFF:
+        raise ValueError('the help text is longer than 65535 bytes')
+    data = list(text)
+    free = [c for c in range(1, 256) if c not in set(text)]
+    pairs = []
+    while free:
+        counts = {}
+        for pair in zip(data, data[1:]):
+            counts[pair] = counts.get(pair, 0) + 1
+        if not counts:
+            break
+        pair, count = max(counts.items(), key=lambda item: item[1])
+        if count <= 3:  # a table entry costs three bytes
+            break
+        code = free.pop(0)
+        pairs.append((code,) + pair)
+        replaced, i = [], 0
+        while i < len(data):
+            if i + 1 < len(data) and (data[i], data[i + 1]) == pair:
+                replaced.append(code)
+                i += 2
+            else:
+                replaced.append(data[i])
+                i += 1
+        data = replaced
+    header = struct.pack('<HB', len(text), len(pairs))
+    return header + b''.join(bytes(p) for p in pairs) + bytes(data)
+
+
 def main(argv):
-    if len(argv) != 3:
+    if len(argv) not in (3, 4, 5):
         print(__doc__.split('\n\n')[0], file=sys.stderr)
         return 2
     try:
         with open(argv[1], encoding='utf-8') as f:
-            data = build(f.read())
+            source = f.read()
+        outputs = [(argv[2], build(source))]
+        if len(argv) >= 4:
+            text = plain_text(source)
+            outputs.append((argv[3], text))
+        if len(argv) == 5:
+            outputs.append((argv[4], pack_text(text[:-1])))
     except (SourceError, ValueError, UnicodeError) as error:
         print(f'{argv[1]}: {error}', file=sys.stderr)
         return 1
-    with open(argv[2], 'wb') as f:
-        f.write(data)
+    for path, data in outputs:
+        with open(path, 'wb') as f:
+            f.write(data)
     return 0
 
 

@@ -5,11 +5,22 @@
 #include "core/settings.h"
 #include "game/start_request.h"
 #include "res/swarden_rc.h"
+#include "savewarden_version.h"
+#include "ui/help_window.h"
 
 namespace {
 
 void show_help(HWND dialog)
 {
+    // Where Windows has no help viewer, WinHelpA would only bring up its
+    // note about an unsupported help format. The help open flag stays as it
+    // is: it is about the WinHelp viewer alone, which is told to quit at
+    // exit.
+    if (system_lacks_help_viewer()) {
+        if (!open_help_window(dialog))
+            warning_notice(as_plat_window(dialog), "Error opening help");
+        return;
+    }
     if (WinHelpA(dialog, HELP_FILE, HELP_CONTENTS, 0)) {
         g_run_state.help_open = 1;  // the viewer is told to quit at exit
         return;
@@ -21,7 +32,7 @@ void show_help(HWND dialog)
 void show_about(HWND dialog)
 {
     MessageBoxA(dialog,
-                "Savewarden 4.0\n\n"
+                "Savewarden " SAVEWARDEN_VERSION_TEXT "\n\n"
                 "Starts Angband on your character, keeps a backup of the "
                 "save file, and has the game save at a fixed interval while "
                 "you play.\n\n"

@@ -1,4 +1,4 @@
-// The main dialog: the program's only window, and its start-up and loop.
+// The main dialog: the program's window, and its start-up and loop.
 #ifndef SAVEWARDEN_MAIN_DIALOG_H
 #define SAVEWARDEN_MAIN_DIALOG_H
 

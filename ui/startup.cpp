@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "game/backup_timer.h"
 #include "res/swarden_rc.h"
+#include "ui/help_window.h"
 #include "ui/main_dialog.h"
 
 namespace {
@@ -28,12 +29,16 @@ void show_settings(HWND dialog, const Settings *s)
     SetDlgItemTextA(dialog, IDC_SAVE_NUMBER, s->save_message_number);
 }
 
-// Every message passes the dialog first, so Tab, the mnemonics and Enter
-// for Go work; timer 1's ticks arrive through here too.
+// Every message passes the help window, when it is open, and the dialog
+// first, so that each handles its own keys: Escape in the help window, and
+// Tab, the mnemonics and Enter for Go in the dialog. Each takes only the
+// messages of its own windows. Timer 1's ticks arrive through here too.
 WPARAM run_message_loop(HWND dialog)
 {
     MSG msg = {};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (help_window_message(&msg))
+            continue;
         if (!IsDialogMessageA(dialog, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);

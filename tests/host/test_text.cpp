@@ -4,7 +4,9 @@
 #include <string.h>
 
 #include <string>
+#include <vector>
 
+#include "common/packed_text.h"
 #include "common/text.h"
 #include "common/two_digit_text.h"
 
@@ -114,3 +116,63 @@ TEST(TwoDigitText, PadsOnlyNumbersBelowTen)
 }
 
 }  // namespace
+
+// The help text as the program carries it, packed by byte pair encoding
+// (tools/make_help.py packs it; its own tests check a round trip of the
+// real help text).
+namespace {
+
+std::string packed(const std::string &text_length_and_pairs, const std::string &body)
+{
+    return text_length_and_pairs + body;
+}
+
+bool unpacks_to(const std::string &pack, size_t room, std::string *text)
+{
+    std::vector<char> out(room, '#');
+    bool ok = unpack_text(reinterpret_cast<const unsigned char *>(pack.data()), pack.size(),
+                          out.data(), out.size());
+    *text = out.data();
+    return ok;
+}
+
+}  // namespace
+
+TEST(PackedText, PairsOfPairsUnpackToTheText)
+{
+    // 0x80 = "ab", 0x81 = 0x80 "c" = "abc"; the text "abcabcab!" is 9 long.
+    const std::string pack = packed(std::string("\x09\x00\x02\x80" "ab\x81\x80" "c", 9),
+                                    "\x81\x81\x80!");
+    EXPECT_EQ(packed_text_length(reinterpret_cast<const unsigned char *>(pack.data()),
+                                 pack.size()), 9u);
+    std::string text;
+    EXPECT_TRUE(unpacks_to(pack, 10, &text));
+    EXPECT_EQ(text, "abcabcab!");
+    // No room for its zero byte: refused, and out left empty.
+    EXPECT_FALSE(unpacks_to(pack, 9, &text));
+    EXPECT_EQ(text, "");
+    // No pairs at all: the body is the text.
+    EXPECT_TRUE(unpacks_to(std::string("\x03\x00\x00", 3) + "xyz", 4, &text));
+    EXPECT_EQ(text, "xyz");
+}
+
+TEST(PackedText, MalformedPacksAreRefusedWithoutOverrunOrEndlessLoop)
+{
+    std::string text;
+    const struct {
+        const char *what;
+        std::string pack;
+    } bad[] = {
+        {"no header", std::string("\x05\x00", 2)},
+        {"table cut short", std::string("\x05\x00\x02\x80" "ab", 6)},
+        {"a pair made of itself", std::string("\x05\x00\x01\x80\x80" "a\x80", 7)},
+        {"two pairs made of each other", std::string("\x05\x00\x02\x80\x81" "a\x81\x80" "b\x80", 10)},
+        {"longer than its header says", std::string("\x02\x00\x00", 3) + "abc"},
+        {"shorter than its header says", std::string("\x05\x00\x00", 3) + "abc"},
+    };
+    for (const auto &b : bad) {
+        EXPECT_FALSE(unpacks_to(b.pack, 64, &text)) << b.what;
+        EXPECT_EQ(text, "") << b.what;
+    }
+    EXPECT_FALSE(unpack_text(nullptr, 0, nullptr, 0));
+}

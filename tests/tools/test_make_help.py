@@ -234,6 +234,109 @@ class ContextNameTest(unittest.TestCase):
             make_help.build('title: T\n== a: A\nsee [[b|B]]\n')
 
 
+class PlainTextTest(unittest.TestCase):
+    """The rendering for the program's own help window: what an edit
+    control shows, from the same source as the help file."""
+
+    def test_every_kind_of_paragraph(self):
+        source = '\n'.join([
+            '# a comment', 'title: Test Help',
+            '== contents: Test Help',
+            'Keeps **your** `save` safe;', 'see [[second|the second topic]].',
+            '',
+            '* one bullet', '  continued here',
+            '* [[second|another]]',
+            'After the list.',
+            '',
+            '== second: Second topic',
+            '| [Options]', '| Key=**value**',
+            '',
+            'The end.'])
+        self.assertEqual(make_help.plain_text(source), (
+            b'Test Help\r\n'
+            b'=========\r\n'
+            b'\r\n'
+            b'Keeps your save safe; see the second topic.\r\n'
+            b'\r\n'
+            b'- one bullet continued here\r\n'
+            b'- another\r\n'
+            b'\r\n'
+            b'After the list.\r\n'
+            b'\r\n'
+            b'\r\n'
+            b'Second topic\r\n'
+            b'------------\r\n'
+            b'\r\n'
+            b'    [Options]\r\n'
+            b'    Key=**value**\r\n'
+            b'\r\n'
+            b'The end.\r\n'
+            b'\0'))
+
+    def test_text_outside_code_page_1252_is_refused(self):
+        self.assertRaises(UnicodeError, make_help.plain_text,
+                          'title: T\n== a: A\nan arrow \u2192 here\n')
+
+    def test_shipped_help_text(self):
+        with open(os.path.join(os.path.dirname(__file__), '..', '..', 'docs',
+                               'swarden_help.txt'), encoding='utf-8') as f:
+            source = f.read()
+        text = make_help.plain_text(source)
+        self.assertTrue(text.endswith(b'\r\n\0'))
+        self.assertEqual(text.count(b'\0'), 1, 'one zero byte, at the end')
+        body = text[:-1].decode('cp1252')
+        self.assertEqual(body.replace('\r\n', ''), body.replace('\r', '').replace('\n', ''),
+                         'every line ends with CR LF')
+        lines = body.split('\r\n')
+        for markup in ('**', '[[', ']]', '`'):
+            self.assertNotIn(markup, body)
+        # Every topic's title, in the help file's order, the contents
+        # first, each underlined to its length.
+        _, topics = make_help.parse_source(source)
+        at = 0
+        for number, (_, title, _) in enumerate(topics):
+            at = lines.index(title, at)
+            self.assertEqual(lines[at + 1], ('=' if number == 0 else '-') * len(title), title)
+        self.assertEqual(lines[0], topics[0][1], 'the contents come first')
+
+
+def unpack_text(packed):
+    """Unpacks as the program does (common/packed_text.cpp)."""
+    length, count = struct.unpack_from('<HB', packed, 0)
+    pairs = {packed[3 + 3 * i]: packed[4 + 3 * i:6 + 3 * i] for i in range(count)}
+    out, stack = bytearray(), list(reversed(packed[3 + 3 * count:]))
+    while stack:
+        b = stack.pop()
+        if b in pairs:
+            stack += [pairs[b][1], pairs[b][0]]
+        else:
+            out.append(b)
+    assert len(out) == length, 'the length in the header'
+    return bytes(out)
+
+
+class PackedTextTest(unittest.TestCase):
+    def test_shipped_help_text_packs_to_about_half_and_back(self):
+        with open(os.path.join(os.path.dirname(__file__), '..', '..', 'docs',
+                               'swarden_help.txt'), encoding='utf-8') as f:
+            text = make_help.plain_text(f.read())[:-1]
+        packed = make_help.pack_text(text)
+        self.assertEqual(unpack_text(packed), text)
+        self.assertLess(len(packed), 0.6 * len(text))
+        # Codes are bytes the text does not use, and pairs refer only to
+        # codes listed before them, so unpacking ends.
+        count = packed[2]
+        codes = [packed[3 + 3 * i] for i in range(count)]
+        self.assertFalse(set(codes) & set(text))
+        for i in range(count):
+            for b in packed[4 + 3 * i:6 + 3 * i]:
+                self.assertTrue(b not in codes or codes.index(b) < i)
+
+    def test_edges(self):
+        for text in (b'', b'a', b'ab' * 3, bytes(range(1, 256)), b'abcabcabcabcabd'):
+            self.assertEqual(unpack_text(make_help.pack_text(text)), text, text[:20])
+
+
 class CompressedNumbersTest(unittest.TestCase):
     """The short and long forms meet at the edges of the one-byte and
     two-byte ranges; decoded here as helpfile.txt describes."""

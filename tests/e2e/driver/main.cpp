@@ -4,6 +4,7 @@
 // test and the stand-in game (Windows paths).
 #include "check.h"
 #include "scenarios.h"
+#include "wine_version.h"
 
 #include <windows.h>
 
@@ -84,6 +85,10 @@ int main(int argc, char** argv)
     e2e::Env env;
     env.savewarden_exe = required_env("E2E_SWARDEN_EXE");
     env.stand_in_exe = required_env("E2E_STAND_IN_EXE");
+
+    // A scenario that had Wine report Windows XP and was ended at its time
+    // limit could not take the setting back; no scenario starts with it.
+    e2e::wine_reports_its_default(env.savewarden_exe);
 
     std::printf("scenario %s\n", chosen->name);
     std::fflush(stdout);

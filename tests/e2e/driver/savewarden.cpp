@@ -3,6 +3,7 @@
 #include "check.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace e2e {
 
@@ -102,6 +103,45 @@ void Savewarden::fill_fields(const Fields& f) const
     set_control_text(dialog_, ids::seconds, f.seconds);
     set_control_text(dialog_, ids::save_path, f.save_path);
     set_control_text(dialog_, ids::save_number, f.save_number);
+}
+
+namespace {
+
+std::string version_string(const std::vector<char>& data, const char* name)
+{
+    void* value = nullptr;
+    UINT size = 0;
+    std::string path = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(data.data(), path.c_str(), &value, &size) || size == 0)
+        return std::string();
+    return std::string(static_cast<const char*>(value));
+}
+
+}  // namespace
+
+VersionRecord read_version_record(const std::string& exe)
+{
+    VersionRecord record;
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    if (size == 0)
+        return record;
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(exe.c_str(), 0, size, data.data()))
+        return record;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixed_size = 0;
+    if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &fixed_size) ||
+        fixed_size < sizeof *fixed)
+        return record;
+    record.found = true;
+    record.file_ms = fixed->dwFileVersionMS;
+    record.file_ls = fixed->dwFileVersionLS;
+    record.product_ms = fixed->dwProductVersionMS;
+    record.product_ls = fixed->dwProductVersionLS;
+    record.file_version = version_string(data, "FileVersion");
+    record.product_version = version_string(data, "ProductVersion");
+    return record;
 }
 
 bool is_countdown(const std::string& caption)

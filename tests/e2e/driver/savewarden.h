@@ -69,6 +69,15 @@ private:
     HWND dialog_ = nullptr;
 };
 
+// The program file's version record: its fixed part and the two version
+// strings of its U.S. English, Unicode string block.
+struct VersionRecord {
+    bool found = false;
+    DWORD file_ms = 0, file_ls = 0, product_ms = 0, product_ls = 0;
+    std::string file_version, product_version;
+};
+VersionRecord read_version_record(const std::string& exe);
+
 // "mm:ss - Savewarden" with two-digit minutes and seconds.
 bool is_countdown(const std::string& caption);
 // Seconds left that a countdown caption shows; -1 for any other caption.

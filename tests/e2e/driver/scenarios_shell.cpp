@@ -5,6 +5,7 @@
 #include "files.h"
 #include "screen.h"
 #include "system_menu.h"
+#include "wine_version.h"
 
 #include <cstdio>
 
@@ -60,8 +61,38 @@ void scenario_escape_and_close(const Env& env)
     check_ends_with_zero(app, "system menu Close");
 }
 
+namespace {
+
+// CMake's project version, which the build gives the driver too.
+std::string project_version()
+{
+    return std::to_string(E2E_VERSION_MAJOR) + "." + std::to_string(E2E_VERSION_MINOR) + "." +
+           std::to_string(E2E_VERSION_PATCH);
+}
+
+// The version record carries the project version as four numbers, the last
+// 0, and writes them "4, 0, 0, 0" in its strings.
+void check_version_record(const std::string& exe)
+{
+    const VersionRecord record = read_version_record(exe);
+    check(record.found, "the program has a version record");
+    const DWORD ms = MAKELONG(E2E_VERSION_MINOR, E2E_VERSION_MAJOR);
+    const DWORD ls = MAKELONG(0, E2E_VERSION_PATCH);
+    check(record.file_ms == ms && record.file_ls == ls && record.product_ms == ms &&
+              record.product_ls == ls,
+          "file and product version numbers are the project's");
+    const std::string text = std::to_string(E2E_VERSION_MAJOR) + ", " +
+                             std::to_string(E2E_VERSION_MINOR) + ", " +
+                             std::to_string(E2E_VERSION_PATCH) + ", 0";
+    check_equal(record.file_version, text, "FileVersion string");
+    check_equal(record.product_version, text, "ProductVersion string");
+}
+
+}  // namespace
+
 void scenario_about_item(const Env& env)
 {
+    check_version_record(env.savewarden_exe);
     Savewarden app;
     app.start(env.savewarden_exe, "C:\\");
 
@@ -78,7 +109,8 @@ void scenario_about_item(const Env& env)
     check_equal(about.caption, "About", "caption of the box opened by the last item");
     check(about.icon == IconKind::information,
           std::string("About box shows the information icon (") + icon_name(about.icon) + ")");
-    check(!about.text.empty(), "About box has a text: " + quoted(about.text));
+    check(about.text.rfind("Savewarden " + project_version() + "\n", 0) == 0,
+          "About box starts with the project's version: " + quoted(about.text));
     close_message_box(box);
 
     // The About command itself, as a program would send it.
@@ -166,16 +198,25 @@ void help_viewer_started(Savewarden& app)
     check(help_viewer_windows().empty(), "no help viewer left running");
 }
 
-}  // namespace
+const char* const kHelpWindowCaption = "Savewarden Help";
 
-// Help hands "swarden.hlp", which does not exist here, to the platform's
-// help viewer. Either the request fails ("Error opening help") or a viewer
-// takes it; Wine's WinHelpA starts its own winhlp32 and reports success.
-// The test finds out which happened and checks the matching state.
-void scenario_help(const Env& env)
+// Savewarden's own help windows, shown or not.
+std::vector<HWND> help_windows(const Savewarden& app)
 {
-    HelpViewerGuard viewers;
-    end_help_viewers();
+    std::vector<HWND> found;
+    for (HWND window : top_level_windows(app.process_id(), nullptr, true))
+        if (window_text(window) == kHelpWindowCaption)
+            found.push_back(window);
+    return found;
+}
+
+// On Windows 95 to XP, Help hands "swarden.hlp" to the platform's help
+// viewer; started from a folder without it, the file is not found. Either
+// the request fails ("Error opening help") or a viewer takes it; Wine's
+// WinHelpA starts its own winhlp32 and reports success. The test finds out
+// which happened and checks the matching state.
+void help_file_missing(const Env& env)
+{
     Savewarden app;
     app.start(env.savewarden_exe, "C:\\");
     click_button(app.dialog(), ids::help);
@@ -186,10 +227,219 @@ void scenario_help(const Env& env)
     if (!answered)
         fail("Help gave neither a notice nor a help viewer within 10 s; windows:" +
              describe_top_level_windows());
+    check(help_windows(app).empty(), "no help window of Savewarden's own on Windows XP");
     if (!message_boxes_owned_by(app.dialog()).empty())
         help_failed(app);
     else
         help_viewer_started(app);
+}
+
+HWND wait_for_help_window(const Savewarden& app, const std::string& after)
+{
+    HWND help = nullptr;
+    wait_until([&] {
+        std::vector<HWND> shown = help_windows(app);
+        help = shown.size() == 1 && IsWindowVisible(shown[0]) ? shown[0] : nullptr;
+        return help != nullptr;
+    }, 5000);
+    if (!help)
+        fail(after + ": no help window shown within 5 s; windows:" + describe_top_level_windows());
+    return help;
+}
+
+bool is_foreground(HWND window)
+{
+    return wait_until([&] { return GetForegroundWindow() == window; }, 3000);
+}
+
+// The help text as the build wrote it for the program, without the zero
+// byte that ends it in the resource.
+std::string built_help_text(const Env& env)
+{
+    const std::string folder = env.savewarden_exe.substr(0, env.savewarden_exe.find_last_of('\\'));
+    auto text = read_file(folder + "\\help_text.txt");
+    if (!text || text->empty() || text->back() != '\0')
+        fail("no help text ending in a zero byte in " + folder);
+    return text->substr(0, text->size() - 1);
+}
+
+// Caption, place, the read-only multi-line edit with a vertical scroll bar,
+// and the text in it: the help file's text. Not the icon: Wine answers a
+// WM_GETICON from another process with nothing (inside the program it
+// gives the icon), so only the screenshot shows it.
+void check_help_window(const Env& env, const Savewarden& app, HWND help)
+{
+    check_equal(window_text(help), kHelpWindowCaption, "the help window's caption");
+    check(GetWindow(help, GW_OWNER) == nullptr, "the help window is a window of its own");
+
+    RECT main, own;
+    GetWindowRect(app.dialog(), &main);
+    GetWindowRect(help, &own);
+    const std::string place = "help window at " + std::to_string(own.left) + "," +
+                              std::to_string(own.top) + " size " +
+                              std::to_string(own.right - own.left) + "x" +
+                              std::to_string(own.bottom - own.top) + ", main dialog right edge " +
+                              std::to_string(main.right);
+    check(own.left >= main.right && own.left - main.right <= 20 && own.top == main.top,
+          "placed to the right of the main dialog, top edges level: " + place);
+    check(own.right - own.left >= 300 && own.bottom - own.top >= 250 &&
+              own.right <= GetSystemMetrics(SM_CXSCREEN) &&
+              own.bottom <= GetSystemMetrics(SM_CYSCREEN),
+          "a sensible size, on the screen: " + place);
+
+    HWND edit = FindWindowExA(help, nullptr, "Edit", nullptr);
+    check(edit != nullptr, "the help window holds an edit control");
+    const LONG style = GetWindowLongA(edit, GWL_STYLE);
+    check((style & ES_MULTILINE) && (style & ES_READONLY) && (style & WS_VSCROLL) &&
+              !(style & ES_AUTOHSCROLL),
+          "the edit control is multi-line, read-only, wraps its lines and scrolls up and down");
+    RECT client, text_area;
+    GetClientRect(help, &client);
+    GetWindowRect(edit, &text_area);
+    check(text_area.right - text_area.left == client.right &&
+              text_area.bottom - text_area.top == client.bottom,
+          "the text fills the window");
+
+    const int id = GetDlgCtrlID(edit);
+    const std::string expected = built_help_text(env);
+    const std::string shown = control_text(help, id);
+    check(shown == expected, "the edit control holds the help text (" +
+                                 std::to_string(shown.size()) + " of " +
+                                 std::to_string(expected.size()) + " bytes; starts " +
+                                 quoted(shown.substr(0, 40)) + ")");
+    check(shown.find("What Savewarden does\r\n---") != std::string::npos &&
+              shown.find("Where the settings are kept") != std::string::npos,
+          "the text holds the topics of the help file");
+    PostMessageA(edit, WM_CHAR, 'x', 1);
+    PostMessageA(edit, WM_KEYDOWN, VK_DELETE, 1);
+    check(responds_within(help, 2000) && control_text(help, id) == expected,
+          "typing into the help text changes nothing");
+
+    // Selected text copies with Ctrl+C (the character it types, 3) through
+    // the program's message loop.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(edit, EM_SETSEL, 0, 15, SMTO_ABORTIFHUNG, 2000, &ignored);
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    PostMessageA(edit, WM_CHAR, 3, 1);
+    std::string copied;
+    wait_until([&] {
+        if (!OpenClipboard(nullptr))
+            return false;
+        HANDLE data = GetClipboardData(CF_TEXT);
+        const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+        copied = text ? text : "";
+        if (text)
+            GlobalUnlock(data);
+        CloseClipboard();
+        return !copied.empty();
+    }, 3000);
+    check_equal(copied, "Savewarden Help", "Ctrl+C copied the selected text");
+    SendMessageTimeoutA(edit, EM_SETSEL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored);
+}
+
+// With E2E_SHOT_DIR set (tools/demo.sh --help-screenshot): the main dialog
+// with the help window beside it, saved as help-window.bmp there.
+void take_help_window_shot(const Savewarden& app, HWND help)
+{
+    char folder[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("E2E_SHOT_DIR", folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder)
+        return;
+    sleep_ms(500);  // let both windows draw
+    RECT main, own, both;
+    GetWindowRect(app.dialog(), &main);
+    GetWindowRect(help, &own);
+    UnionRect(&both, &main, &own);
+    const std::string path = std::string(folder, n) + "\\help-window.bmp";
+    check(save_bitmap(capture_screen(both), path), "screenshot written to " + path);
+    std::printf("screenshot %s\n", path.c_str());
+}
+
+}  // namespace
+
+// From Windows Vista on there is no WinHelp viewer, and Wine, too, reports
+// Windows 7 unless told otherwise: Help opens Savewarden's own help window
+// beside the main dialog, needing no help file (none is in the folder the
+// program starts from). The main dialog, its keys and the countdown go on
+// meanwhile; Help again brings the one window to the front; Escape and the
+// close button close it; Exit ends the program with it.
+void scenario_help(const Env& env)
+{
+    HelpViewerGuard viewers;
+    end_help_viewers();
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Help Window";
+    GameFolder game = scenario_game(env, "help_window", sample_save("ORIGINAL", 1000));
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    app.fill_fields(fields_for(game, behaviour, "0", "04"));
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    check(wait_until([&] { return is_countdown(app.caption()); }, 3000), "countdown started");
+    const std::string before = *read_file(game.live_save());
+
+    click_button(app.dialog(), ids::help);
+    HWND help = wait_for_help_window(app, "Help");
+    expect_no_notice(app.dialog(), 500, "Help reported no error");
+    check(help_viewer_windows().empty(), "no WinHelp viewer was started");
+    check(is_foreground(help), "the help window is in front");
+    check_help_window(env, app, help);
+    take_help_window_shot(app, help);
+
+    // The countdown goes on, and a due tick has the game save and refreshes
+    // the backup. A due tick leaves the caption as it is, so the next
+    // change may be two ticks away.
+    const int left = countdown_seconds(app.caption());
+    check(wait_until([&] { int now = countdown_seconds(app.caption()); return now >= 0 && now != left; },
+                     3500),
+          "the countdown goes on while the help window is open: " + app.caption());
+    check(wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 8000),
+          "a due save happened while the help window is open");
+    check(wait_until([&] {
+              auto live = read_file(game.live_save());
+              return live && *live != before && read_file(game.backup_save()) == live;
+          }, 3000),
+          "the backup was refreshed with the new save");
+    // The main dialog's own keys still reach it: Enter in a field is Go.
+    press_key(app.dialog(), ids::save_number, VK_RETURN);
+    wait_for_game_starts(game, 2, 10000);
+    note("ok: Enter in the main dialog ran Go with the help window open");
+
+    SetForegroundWindow(app.dialog());
+    check(is_foreground(app.dialog()), "the main dialog is brought to the front");
+    click_button(app.dialog(), ids::help);
+    check(is_foreground(help), "Help again brings the help window to the front");
+    check(help_windows(app).size() == 1 && IsWindow(help), "still one help window, the same");
+    post_system_command(help, SC_MINIMIZE);
+    check(wait_until([&] { return IsIconic(help) != FALSE; }, 3000), "the help window minimised");
+    click_button(app.dialog(), ids::help);
+    check(wait_until([&] { return !IsIconic(help); }, 3000) && is_foreground(help),
+          "Help restores the minimised help window and brings it to the front");
+    check(help_windows(app).size() == 1, "still one help window");
+
+    HWND edit = FindWindowExA(help, nullptr, "Edit", nullptr);
+    press_key(help, GetDlgCtrlID(edit), VK_ESCAPE);
+    check(wait_until([&] { return !IsWindow(help); }, 3000), "Escape closed the help window");
+    check(app.running() && is_countdown(app.caption()), "Savewarden counts down on: " + app.caption());
+
+    click_button(app.dialog(), ids::help);
+    help = wait_for_help_window(app, "Help after Escape");
+    post_system_command(help, SC_CLOSE);
+    check(wait_until([&] { return !IsWindow(help); }, 3000), "the close button closed the help window");
+
+    click_button(app.dialog(), ids::help);
+    help = wait_for_help_window(app, "Help after Close");
+    check(help_viewer_windows().empty(), "no WinHelp viewer was started at all");
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit with the help window open");
+    check(!IsWindow(help), "the help window went with the program");
 }
 
 namespace {
@@ -237,13 +487,18 @@ void take_viewer_shot(HWND viewer)
 
 }  // namespace
 
-// The shipped case: swarden.hlp beside the program, which is started from
-// its own folder, as a double-click in that folder does. Help opens the
-// viewer on the contents topic without a question, Savewarden goes on
-// counting down and saving while the viewer is open, and Exit closes it.
+// The shipped case on Windows 95 to XP, the systems that have a WinHelp
+// viewer: Wine reports Windows XP to the program, swarden.hlp is beside it,
+// and it is started from its own folder, as a double-click in that folder
+// does. Help opens the viewer on the contents topic without a question,
+// Savewarden goes on counting down and saving while the viewer is open, and
+// Exit closes it.
 void scenario_help_file(const Env& env)
 {
+    WindowsXpForProgram windows_xp(env.savewarden_exe);
     HelpViewerGuard viewers;
+    end_help_viewers();
+    help_file_missing(env);
     end_help_viewers();
     const std::string folder = env.savewarden_exe.substr(0, env.savewarden_exe.find_last_of('\\'));
     check(file_exists(folder + "\\swarden.hlp"), "the build put swarden.hlp in " + folder);
