@@ -358,6 +358,25 @@ void take_help_window_shot(const Savewarden& app, HWND help)
     std::printf("screenshot %s\n", path.c_str());
 }
 
+// While a help window is open the countdown goes on, and a due tick has
+// the game save and refreshes the backup. A due tick leaves the caption as
+// it is, so the next change may be two ticks away.
+void backups_go_on_while_open(const Savewarden& app, const GameFolder& game,
+                              const std::string& before, const std::string& what)
+{
+    const int left = countdown_seconds(app.caption());
+    check(wait_until([&] { int now = countdown_seconds(app.caption()); return now >= 0 && now != left; },
+                     3500),
+          "the countdown goes on while " + what + " is open: " + app.caption());
+    check(wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 8000),
+          "a due save happened while " + what + " is open");
+    check(wait_until([&] {
+              auto live = read_file(game.live_save());
+              return live && *live != before && read_file(game.backup_save()) == live;
+          }, 3000),
+          "the backup was refreshed with the new save");
+}
+
 }  // namespace
 
 // From Windows Vista on there is no WinHelp viewer, and Wine, too, reports
@@ -393,20 +412,7 @@ void scenario_help(const Env& env)
     check_help_window(env, app, help);
     take_help_window_shot(app, help);
 
-    // The countdown goes on, and a due tick has the game save and refreshes
-    // the backup. A due tick leaves the caption as it is, so the next
-    // change may be two ticks away.
-    const int left = countdown_seconds(app.caption());
-    check(wait_until([&] { int now = countdown_seconds(app.caption()); return now >= 0 && now != left; },
-                     3500),
-          "the countdown goes on while the help window is open: " + app.caption());
-    check(wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 8000),
-          "a due save happened while the help window is open");
-    check(wait_until([&] {
-              auto live = read_file(game.live_save());
-              return live && *live != before && read_file(game.backup_save()) == live;
-          }, 3000),
-          "the backup was refreshed with the new save");
+    backups_go_on_while_open(app, game, before, "the help window");
     // The main dialog's own keys still reach it: Enter in a field is Go.
     press_key(app.dialog(), ids::save_number, VK_RETURN);
     wait_for_game_starts(game, 2, 10000);
@@ -533,20 +539,7 @@ void scenario_help_file(const Env& env)
           "the viewer shows the contents topic: " + quoted(text.substr(0, 120)));
     check(help_viewer_boxes().empty(), "the viewer asked nothing");
 
-    // While the viewer is open: the countdown goes on, and a due tick has
-    // the game save and refreshes the backup. A due tick leaves the caption
-    // as it is, so the next change may be two ticks away.
-    const int left = countdown_seconds(app.caption());
-    check(wait_until([&] { int now = countdown_seconds(app.caption()); return now >= 0 && now != left; },
-                     3500),
-          "the countdown goes on while the viewer is open: " + app.caption());
-    check(wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 8000),
-          "a due save happened while the viewer is open");
-    check(wait_until([&] {
-              auto live = read_file(game.live_save());
-              return live && *live != before && read_file(game.backup_save()) == live;
-          }, 3000),
-          "the backup was refreshed with the new save");
+    backups_go_on_while_open(app, game, before, "the viewer");
     check(shown_help_viewer() == viewer, "the viewer is still open");
     take_viewer_shot(viewer);
 
