@@ -418,8 +418,12 @@ void scenario_help(const Env& env)
     wait_for_game_starts(game, 2, 10000);
     note("ok: Enter in the main dialog ran Go with the help window open");
 
-    SetForegroundWindow(app.dialog());
-    check(is_foreground(app.dialog()), "the main dialog is brought to the front");
+    // The game that Go started may still be coming to the front itself.
+    check(wait_until([&] {
+              SetForegroundWindow(app.dialog());
+              return is_foreground(app.dialog());
+          }, 3000),
+          "the main dialog is brought to the front");
     click_button(app.dialog(), ids::help);
     check(is_foreground(help), "Help again brings the help window to the front");
     check(help_windows(app).size() == 1 && IsWindow(help), "still one help window, the same");
