@@ -171,7 +171,9 @@ int plat_send_command(plat_window window, uint32_t, unsigned)
     return window == game_handle;
 }
 
-unsigned plat_start_program(const char *) { return 33; }
+unsigned plat_start_program(const char *, plat_process *) { return 33; }
+int plat_process_running(plat_process) { return 0; }
+void plat_process_release(plat_process) {}
 
 int plat_short_path(const char *, char *, unsigned) { return 0; }
 
@@ -197,4 +199,10 @@ void plat_message_box(plat_window, const char *, const char *,
                       enum plat_notice_icon)
 {
     ++quiet.counts.notices;
+}
+
+enum plat_answer plat_question_box(plat_window, const char *, const char *)
+{
+    ++quiet.counts.notices;
+    return PLAT_ANSWER_CANCEL;
 }

@@ -5,6 +5,7 @@
 #include "common/two_digit_text.h"
 #include "core/save_copy.h"
 #include "core/settings.h"
+#include "game/game_presence.h"
 
 namespace {
 
@@ -45,15 +46,6 @@ void show_remaining(plat_window dialog, uint32_t remaining_ms)
     plat_set_caption(dialog, caption);
 }
 
-// An empty title would match whatever untitled window the search met first,
-// and that window would be sent the save command; it counts as no game.
-plat_window find_game_window(void)
-{
-    if (g_settings.window_title[0] == '\0')
-        return nullptr;
-    return plat_find_window(g_settings.window_title);
-}
-
 // The countdown stops before the notice shows: ticks go on arriving while
 // it is open, and each due one would find no game either and open one more
 // notice on top of it.
@@ -89,7 +81,7 @@ void save_and_back_up(plat_window dialog, uint32_t now)
     // game handles the command count down from it.
     g_run_state.deadline = deadline_after_interval(now);
 
-    plat_window game = find_game_window();
+    plat_window game = find_game_window(g_settings.window_title);
     if (game == nullptr) {
         give_up_on_lost_game(dialog);
         return;

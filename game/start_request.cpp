@@ -6,6 +6,7 @@
 #include "core/save_copy.h"
 #include "core/settings.h"
 #include "game/backup_timer.h"
+#include "game/game_presence.h"
 #include "res/swarden_rc.h"
 
 namespace {
@@ -222,9 +223,11 @@ int start_game(plat_window dialog)
 {
     if (!compose_started_line(dialog))
         return 0;
-    if (plat_start_program(g_run_state.game_command_line) <
+    plat_process game = nullptr;
+    if (plat_start_program(g_run_state.game_command_line, &game) <
         first_started_result)
         return refuse_start(dialog);
+    keep_started_game(game);
     return 1;
 }
 
@@ -236,6 +239,18 @@ void set_timer_going(plat_window dialog)
         backup_timer_arm(dialog);
 }
 
+// A second game on the same save file would save into it in turn with the
+// first, and a restore under a running game would be written over at its
+// next save: while the game runs, Go copies nothing and starts nothing. It
+// still stores the fields, and a new interval counts from now.
+void apply_while_game_runs(plat_window dialog, const Request &request)
+{
+    commit(dialog, request);
+    set_timer_going(dialog);
+    info_notice(dialog,
+                "Angband is already running: the new settings apply from now");
+}
+
 }  // namespace
 
 void start_request(plat_window dialog)
@@ -243,8 +258,30 @@ void start_request(plat_window dialog)
     Request request = {};
     if (!check_fields(dialog, &request))
         return;
+    bool restore = plat_check_box_is_set(dialog, IDC_RESTORE) != 0;
+    if (game_is_running(dialog)) {
+        if (restore)
+            info_notice(dialog, RESTORE_WHILE_GAME_RUNS);
+        else
+            apply_while_game_runs(dialog, request);
+        return;
+    }
     commit(dialog, request);
     if (!copy_save_files(dialog) || !start_game(dialog))
         return;
     set_timer_going(dialog);
+}
+
+int compose_field_paths(plat_window dialog, RunState *paths)
+{
+    Settings s = {};
+    plat_field_text(dialog, IDC_DIRECTORY, s.directory, sizeof s.directory);
+    plat_field_text(dialog, IDC_CHARACTER, s.last_character,
+                    sizeof s.last_character);
+    plat_field_text(dialog, IDC_SAVE_PATH, s.save_path, sizeof s.save_path);
+    // Only the save files are wanted here: a command line too long for the
+    // game start does not keep them from being listed.
+    if (compose_run_paths(&s, paths) == RUN_PATHS_SAVE_FILE_TOO_LONG)
+        return refuse(dialog, "Path to save file is too long");
+    return 1;
 }

@@ -100,10 +100,16 @@ int plat_window_takes_input(plat_window window);
 // 1 when the window handled it, 0 when the send failed or timed out.
 int plat_send_command(plat_window window, uint32_t command,
                       unsigned timeout_ms);
+// A program that was started; 0 means none.
+typedef struct plat_process_tag *plat_process;
 // Starts a program from its command line, shown normally, and returns at
 // once, without waiting for it to go idle. Returns a value below 32 when it
-// was not started (the reason, in WinExec's terms), 32 or more when it was.
-unsigned plat_start_program(const char *command_line);
+// was not started (the reason, in WinExec's terms), 32 or more when it was;
+// then *process is the started program, to be released when done with.
+unsigned plat_start_program(const char *command_line, plat_process *process);
+// 1 while the program runs, 0 once it has ended.
+int plat_process_running(plat_process process);
+void plat_process_release(plat_process process);
 // The short (8.3) form of the path of an existing file or folder, into buf
 // (size bytes, zero-terminated). 1 on success; 0 when the path does not
 // exist or the result does not fit. Where short names are switched off the
@@ -124,5 +130,10 @@ enum plat_notice_icon { PLAT_ICON_INFORMATION, PLAT_ICON_WARNING };
 // Timer ticks keep arriving while it is open.
 void plat_message_box(plat_window owner, const char *text, const char *caption,
                       enum plat_notice_icon icon);
+enum plat_answer { PLAT_ANSWER_YES, PLAT_ANSWER_NO, PLAT_ANSWER_CANCEL };
+// A modal question box with Yes, No and Cancel; Escape and the close button
+// answer Cancel. Timer ticks keep arriving while it is open.
+enum plat_answer plat_question_box(plat_window owner, const char *text,
+                                   const char *caption);
 
 #endif

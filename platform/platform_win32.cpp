@@ -184,7 +184,7 @@ int plat_send_command(plat_window window, uint32_t command,
 // WinExec would be one call, but it waits up to 30 s for the new program to
 // wait for input; a game that polls for input (PeekMessage and Sleep) never
 // does, and the dialog would freeze that long after every Go.
-unsigned plat_start_program(const char *command_line)
+unsigned plat_start_program(const char *command_line, plat_process *process)
 {
     // CreateProcessA may write into the command line it is given.
     char line[MAX_PATH + 1];
@@ -195,16 +195,29 @@ unsigned plat_start_program(const char *command_line)
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
-    PROCESS_INFORMATION process;
+    PROCESS_INFORMATION started;
     if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+                        nullptr, &startup, &started)) {
         // WinExec's results below 32 are these same system error codes.
         DWORD error = GetLastError();
         return error < 32 ? (unsigned)error : 0;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(started.hThread);
+    *process = reinterpret_cast<plat_process>(started.hProcess);
     return 33;  // what WinExec gives for a started program
+}
+
+int plat_process_running(plat_process process)
+{
+    return WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) ==
+                   WAIT_TIMEOUT
+               ? 1
+               : 0;
+}
+
+void plat_process_release(plat_process process)
+{
+    CloseHandle(reinterpret_cast<HANDLE>(process));
 }
 
 int plat_short_path(const char *path, char *buf, unsigned size)
@@ -252,4 +265,18 @@ void plat_message_box(plat_window owner, const char *text, const char *caption,
     UINT style = MB_OK | (icon == PLAT_ICON_WARNING ? MB_ICONWARNING
                                                     : MB_ICONINFORMATION);
     MessageBoxA(hwnd_of(owner), text, caption, style);
+}
+
+enum plat_answer plat_question_box(plat_window owner, const char *text,
+                                   const char *caption)
+{
+    switch (MessageBoxA(hwnd_of(owner), text, caption,
+                        MB_YESNOCANCEL | MB_ICONQUESTION)) {
+    case IDYES:
+        return PLAT_ANSWER_YES;
+    case IDNO:
+        return PLAT_ANSWER_NO;
+    default:
+        return PLAT_ANSWER_CANCEL;
+    }
 }

@@ -33,6 +33,8 @@ struct Fakes {
     std::function<void(const HostSend &)> on_send;
     unsigned start_result = 33;
     std::vector<std::string> started;
+    std::map<uintptr_t, bool> programs;  // started ones: running or ended
+    std::vector<plat_answer> answers;
     std::map<std::string, std::string> short_paths;
     std::vector<std::string> captions;
     std::map<int, std::string> fields;
@@ -217,11 +219,38 @@ int plat_send_command(plat_window window, uint32_t command,
 void host_set_start_result(unsigned result) { fakes.start_result = result; }
 std::vector<std::string> host_started_programs() { return fakes.started; }
 
-unsigned plat_start_program(const char *command_line)
+void host_end_started_programs()
+{
+    for (auto &p : fakes.programs)
+        p.second = false;
+}
+
+int host_unreleased_program_count() { return (int)fakes.programs.size(); }
+
+// Fake process handles: addresses nothing reads through, one per start.
+const uintptr_t first_process_address = 0x9000;
+
+unsigned plat_start_program(const char *command_line, plat_process *process)
 {
     log(std::string("start ") + command_line);
     fakes.started.push_back(command_line);
+    if (fakes.start_result >= 32) {
+        uintptr_t address = first_process_address + fakes.started.size();
+        fakes.programs[address] = true;
+        *process = reinterpret_cast<plat_process>(address);
+    }
     return fakes.start_result;
+}
+
+int plat_process_running(plat_process process)
+{
+    auto p = fakes.programs.find(reinterpret_cast<uintptr_t>(process));
+    return p != fakes.programs.end() && p->second ? 1 : 0;
+}
+
+void plat_process_release(plat_process process)
+{
+    fakes.programs.erase(reinterpret_cast<uintptr_t>(process));
 }
 
 void host_set_short_path(const std::string &path, const std::string &short_path)
@@ -342,4 +371,21 @@ void plat_message_box(plat_window owner, const char *text, const char *caption,
         hook(notice);
     }
     --fakes.open_notices;
+}
+
+void host_set_answers(const std::vector<plat_answer> &answers)
+{
+    fakes.answers = answers;
+}
+
+enum plat_answer plat_question_box(plat_window owner, const char *text,
+                                   const char *caption)
+{
+    log(std::string("question ") + caption + ": " + text);
+    fakes.notices.push_back(HostNotice{owner, text, caption, PLAT_ICON_INFORMATION});
+    if (fakes.answers.empty())
+        return PLAT_ANSWER_CANCEL;
+    plat_answer answer = fakes.answers.front();
+    fakes.answers.erase(fakes.answers.begin());
+    return answer;
 }

@@ -74,6 +74,10 @@ void host_set_on_send(std::function<void(const HostSend &)> hook);
 // ---- program start -------------------------------------------------------------
 void host_set_start_result(unsigned result);
 std::vector<std::string> host_started_programs();
+// A started program runs until this ends it, as the player closing the game.
+void host_end_started_programs();
+// Started programs not yet released by the logic (a leaked handle shows here).
+int host_unreleased_program_count();
 // The short form plat_short_path gives for path ("" makes it fail, as for a
 // path that does not exist); paths not set come back unchanged, as where
 // short names are switched off. Each call is logged as "short <path>".
@@ -114,5 +118,9 @@ int host_open_notice_count();
 // the tick counter and deliver ticks here, as the message box's own loop
 // would. It is called for nested notices too.
 void host_set_while_notice_open(std::function<void(const HostNotice &)> hook);
+// What the next question boxes answer, in turn; Cancel once they are used
+// up. Each question is logged as "question <caption>: <text>" and counts as
+// a notice with the information icon for host_notices().
+void host_set_answers(const std::vector<plat_answer> &answers);
 
 #endif

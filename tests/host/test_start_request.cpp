@@ -12,6 +12,7 @@
 
 #include "core/settings.h"
 #include "game/backup_timer.h"
+#include "game/game_presence.h"
 #include "game/start_request.h"
 #include "host_fakes.h"
 #include "host_files.h"
@@ -74,6 +75,8 @@ protected:
     }
 
     void go() { start_request(dialog); }
+    // The player closes the game that the last Go started.
+    void close_game() { host_end_started_programs(); }
 
     // An accepted request with a one-minute countdown, then a clean log.
     void run_countdown()
@@ -123,8 +126,8 @@ void expect_same_world(const World &a, const World &b)
 
 TEST_F(StartRequest, TheFirstFailingCheckWinsAndNothingChanges)
 {
-    host_add_window("Angband 2.7.5");
     run_countdown();
+    host_add_window("Angband 2.7.5");
     host_set_check_box(IDC_RESTORE, true);
     write_file(backup, "backup save");
     const World before = world();
@@ -279,6 +282,7 @@ TEST_F(StartRequest, BackUpCopiesTheLiveSaveFileOverTheBackup)
     load_settings(&g_settings);
     for (const char *save : {"second save", "third save"}) {
         write_file(live, save);
+        close_game();
         go();
     }
     EXPECT_EQ(g_settings.backup_generations, 1u);
@@ -293,7 +297,8 @@ TEST_F(StartRequest, AFailedBackUpNamesBothFilesAndEndsTheRequest)
     write_file(backup, "older backup");
     go();
 
-    EXPECT_EQ(host_events(), Lines({"notice warning Savewarden Error: "
+    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5",
+                                    "notice warning Savewarden Error: "
                                     "Error copying " + live + " to " + backup}));
     EXPECT_EQ(read_file(backup), "older backup");
     // The settings were committed before the copy.
@@ -312,14 +317,16 @@ TEST_F(StartRequest, ARestoreCopiesTheBackupBackAndClearsTheBoxOnce)
     EXPECT_EQ(read_file(live), "character before the fall");
     EXPECT_EQ(read_file(backup), "character before the fall");
     EXPECT_FALSE(host_check_box(IDC_RESTORE));
-    EXPECT_EQ(host_events(), Lines({"clear 1006", "start " + command,
-                                    "timer stop 1", "timer start 1 1000"}));
+    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5", "clear 1006",
+                                    "start " + command, "timer stop 1",
+                                    "timer start 1 1000"}));
 
     // The live save it replaced can be brought back from generation 1.
     EXPECT_EQ(read_file(backup + ".1"), "character who died");
 
     // With the box now clear, the next request backs up again.
     write_file(live, "played on");
+    close_game();
     host_clear_events();
     go();
     EXPECT_EQ(read_file(backup), "played on");
@@ -334,7 +341,8 @@ TEST_F(StartRequest, AFailedRestoreKeepsTheLiveFileAndTheBox)
     write_file(live, "current character");
     go();
 
-    EXPECT_EQ(host_events(), Lines({"notice warning Savewarden Error: "
+    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5",
+                                    "notice warning Savewarden Error: "
                                     "Error copying " + backup + " to " + live}));
     EXPECT_EQ(read_file(live), "current character");
     EXPECT_FALSE(file_exists(backup));
@@ -375,7 +383,7 @@ TEST_F(StartRequest, AStartResultBelow32IsAFailure)
     go();
 
     EXPECT_EQ(host_events(),
-              Lines({"clear 1006", "start " + command,
+              Lines({"find Angband 2.7.5", "clear 1006", "start " + command,
                      "notice info Savewarden: "
                      "Unable to start Angband or Angband already running"}));
     EXPECT_EQ(read_file(live), "backup save");  // the restore stands
@@ -383,9 +391,10 @@ TEST_F(StartRequest, AStartResultBelow32IsAFailure)
 
     host_clear_events();
     host_set_start_result(32);
+    close_game();
     go();
-    EXPECT_EQ(host_events(), Lines({"start " + command, "timer stop 1",
-                                    "timer start 1 1000"}));
+    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5", "start " + command,
+                                    "timer stop 1", "timer start 1 1000"}));
 }
 
 // The game reads its save file path up to the first blank, and a program
@@ -414,6 +423,7 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     host_set_short_path(folder + "\\" + name, "C:\\ANGBAN~1\\NNNNNN~1");
     set_fields({{IDC_CHARACTER, name}});
     host_clear_events();
+    close_game();
     go();
     EXPECT_TRUE(host_notices().empty());
     EXPECT_EQ(host_started_programs().back(),
@@ -425,6 +435,7 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     host_set_short_path(program, program);
     host_clear_events();
     size_t started = host_started_programs().size();
+    close_game();
     go();
     EXPECT_EQ(host_events_starting("notice"),
               Lines({"notice info Savewarden: Angband cannot be started: a "
@@ -435,6 +446,7 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     // No angband.exe there, so no short name: the usual failed start.
     host_set_short_path(program, "");
     host_clear_events();
+    close_game();
     go();
     EXPECT_EQ(host_events_starting("notice"),
               only_info("Unable to start Angband or Angband already running"));
@@ -450,9 +462,10 @@ TEST_F(StartRequest, ACompletedRequestArmsAFullCountdown)
 
     host_advance_ticks(30000);
     set_fields({{IDC_MINUTES, "2"}, {IDC_SECONDS, "30"}});
+    close_game();
     go();
-    EXPECT_EQ(host_events(), Lines({"start " + command, "timer stop 1",
-                                    "timer start 1 1000"}));
+    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5", "start " + command,
+                                    "timer stop 1", "timer start 1 1000"}));
     EXPECT_EQ(g_run_state.deadline, 1030000u + 150000u);
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
 }
@@ -466,6 +479,7 @@ TEST_F(StartRequest, IntervalZeroStopsTheTimer)
 
     set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
     host_clear_events();
+    close_game();
     go();
 
     EXPECT_EQ(host_started_programs().size(), 2u);
@@ -484,6 +498,7 @@ TEST_F(StartRequest, IntervalZeroStopsTheTimerWhenTheCopyFails)
     run_countdown();
     set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
     remove(live.c_str());
+    close_game();
     go();
 
     EXPECT_EQ(host_events_starting("notice warning").size(), 1u);
@@ -496,9 +511,11 @@ TEST_F(StartRequest, IntervalZeroStopsTheTimerWhenTheGameDoesNotStart)
     run_countdown();
     set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
     host_set_start_result(2);
+    close_game();
     go();
 
-    EXPECT_EQ(host_events_starting("notice info").size(), 1u);
+    EXPECT_EQ(host_events_starting("notice info"),
+              only_info("Unable to start Angband or Angband already running"));
     EXPECT_EQ(g_run_state.interval, 0u);
     EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
 }
@@ -509,7 +526,8 @@ TEST_F(StartRequest, AFailedTimerStartWarnsAndLeavesIntervalZero)
     go();
 
     EXPECT_EQ(host_events(),
-              Lines({"start " + command, "timer stop 1", "timer start 1 1000",
+              Lines({"find Angband 2.7.5", "start " + command, "timer stop 1",
+                     "timer start 1 1000",
                      "notice warning Savewarden Error: Error starting timer"}));
     EXPECT_EQ(g_run_state.interval, 0u);
     EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
@@ -527,6 +545,7 @@ TEST_F(StartRequest, ACountdownLeftRunningUsesTheNewValues)
     set_fields({{IDC_WINDOW_TITLE, "Other Game"}, {IDC_SAVE_NUMBER, "120"},
                 {IDC_MINUTES, "2"}, {IDC_SECONDS, "0"},
                 {IDC_CHARACTER, "hero"}});
+    close_game();
     go();  // no save file "hero" yet: the copy fails
     ASSERT_EQ(host_events_starting("notice warning").size(), 1u);
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
@@ -543,6 +562,84 @@ TEST_F(StartRequest, ACountdownLeftRunningUsesTheNewValues)
               Lines({"find Other Game", "send game1 120 30000"}));
     EXPECT_EQ(read_file(hero + ".sav"), "hero");
     EXPECT_EQ(g_run_state.deadline, deadline + 120000u);
+}
+
+// ---- one game at a time ------------------------------------------------------------
+
+// While the game runs, Go starts no second game and copies nothing either
+// way; it stores the fields and applies their interval, or refuses a restore
+// and changes nothing. A game that has ended, or a window of another title,
+// does not count.
+TEST_F(StartRequest, GoWhileTheGameRunsStartsNothingAndCopiesNothing)
+{
+    const std::string already = "Angband is already running: the new "
+                                "settings apply from now";
+    const struct {
+        const char *what;
+        bool started_game_runs;
+        const char *open_window;  // a window of this title, or none
+        bool restore;
+        const char *minutes;
+        const char *notice;  // nullptr: the game is started
+    } cases[] = {
+        {"our game runs", true, nullptr, false, "2", already.c_str()},
+        {"its window is open", false, "ANGBAND 2.7.5", false, "2",
+         already.c_str()},
+        {"runs, interval 0", true, nullptr, false, "0", already.c_str()},
+        {"runs, restore", true, nullptr, true, "2", RESTORE_WHILE_GAME_RUNS},
+        {"window, restore", false, "Angband 2.7.5", true, "2",
+         RESTORE_WHILE_GAME_RUNS},
+        {"ended", false, nullptr, false, "2", nullptr},
+        {"another game's window", false, "Angband 4.2", true, "2", nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        host_fakes_reset();
+        set_fields(default_fields());
+        run_countdown();
+        write_file(live, "live save");
+        write_file(backup, "backup save");
+        remove((backup + ".1").c_str());
+        if (!c.started_game_runs)
+            close_game();
+        plat_window window =
+            c.open_window ? host_add_window(c.open_window) : nullptr;
+        host_set_check_box(IDC_RESTORE, c.restore);
+        const bool counting = c.minutes[0] != '0';
+        set_fields({{IDC_MINUTES, c.minutes},
+                    {IDC_SECONDS, counting ? "30" : "0"}});
+        host_advance_ticks(5000);
+        const World before = world();
+        go();
+
+        if (c.notice == nullptr) {
+            EXPECT_TRUE(host_notices().empty());
+            EXPECT_EQ(host_started_programs().size(), 2u);
+            EXPECT_NE(read_file(c.restore ? live : backup),
+                      c.restore ? "live save" : "backup save");
+            EXPECT_EQ(host_unreleased_program_count(), 1);
+        } else {
+            ASSERT_EQ(host_notices().size(), 1u);
+            EXPECT_EQ(host_notices()[0].text, c.notice);
+            EXPECT_EQ(host_started_programs().size(), 1u);
+            EXPECT_EQ(read_file(live), "live save");
+            EXPECT_EQ(read_file(backup), "backup save");
+            EXPECT_FALSE(file_exists(backup + ".1"));
+        }
+        if (c.notice == RESTORE_WHILE_GAME_RUNS) {
+            // Refused whole: not even the fields are stored.
+            expect_same_world(world(), before);
+        } else if (c.notice != nullptr) {
+            EXPECT_STREQ(g_settings.minutes, counting ? "02" : "00");
+            EXPECT_NE(read_file(ini).find(counting ? "Minutes=02" : "Minutes=00"),
+                      std::string::npos);
+            EXPECT_EQ(host_timer_running(BACKUP_TIMER_ID), counting);
+            if (counting)
+                EXPECT_EQ(g_run_state.deadline, host_tick_count() + 150000u);
+        }
+        if (window != nullptr)
+            host_remove_window(window);
+    }
 }
 
 // ---- the host's number rule -------------------------------------------------

@@ -5,6 +5,10 @@
 
 namespace e2e {
 
+const char* const kAlreadyRunning =
+    "Angband is already running: the new settings apply from now";
+const char* const kCloseBeforeRestore = "Close Angband before restoring a backup";
+
 GameFolder scenario_game(const Env& env, const std::string& name, const std::string& save)
 {
     GameFolder game = prepare_game_folder("C:\\e2e\\" + name, env.stand_in_exe);

@@ -59,6 +59,10 @@ void check_file(const std::string& path, const std::string& expected, const std:
 std::string caption_when(const Savewarden& app, const std::function<bool(int)>& seconds_left_ok,
                          unsigned timeout_ms);
 
+// What Go says while the game runs, and while it runs with a restore asked for.
+extern const char* const kAlreadyRunning;
+extern const char* const kCloseBeforeRestore;
+
 // Exit or Close: the process ends with exit code 0.
 void check_ends_with_zero(Savewarden& app, const std::string& how);
 

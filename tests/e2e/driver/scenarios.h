@@ -10,6 +10,7 @@ void scenario_first_start(const Env& env);
 void scenario_go_with_defaults(const Env& env);
 void scenario_due_ticks(const Env& env);
 void scenario_restore(const Env& env);
+void scenario_one_game_at_a_time(const Env& env);
 void scenario_input_checks(const Env& env);
 void scenario_game_window_closes(const Env& env);
 void scenario_slow_game(const Env& env);

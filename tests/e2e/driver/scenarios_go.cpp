@@ -31,6 +31,7 @@ void scenario_restore(const Env& env)
     check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
 
     // A second restore with nothing changed keeps nothing twice.
+    end_games(game.log_path);
     set_checked(app.dialog(), ids::restore, true);
     click_button(app.dialog(), ids::go);
     wait_for_game_starts(game, 2, 10000);
@@ -40,6 +41,7 @@ void scenario_restore(const Env& env)
 
     // No backup: the restore fails, names backup then live, changes nothing.
     const std::string newer = sample_save("LIVE without a backup", 2500);
+    end_games(game.log_path);
     write_file(game.live_save(), newer);
     remove_file(game.backup_save());
     set_checked(app.dialog(), ids::restore, true);
@@ -140,6 +142,7 @@ void scenario_input_checks(const Env& env)
     padded.minutes = "7";
     padded.seconds = "5";
     padded.save_number = "0110";
+    end_games(game.log_path);
     app.fill_fields(padded);
     click_button(app.dialog(), ids::go);
     wait_for_game_starts(game, 2, 10000);
@@ -163,6 +166,69 @@ void scenario_input_checks(const Env& env)
     caption = caption_when(app, [&](int left) { return left >= 0 && left < before; }, 3000);
     check(countdown_seconds(caption) >= 0 && countdown_seconds(caption) < before,
           "countdown goes on after a rejection (" + quoted(caption) + ")");
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+}
+
+}  // namespace e2e
+
+namespace e2e {
+
+// While the game runs, Go starts no second game and copies nothing: the new
+// interval counts from now, and a restore is refused with the box left
+// ticked. Once the player has closed the game, Go works as ever.
+void scenario_one_game_at_a_time(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband One Game";
+    const std::string live = sample_save("LIVE one game", 3000);
+    GameFolder game = scenario_game(env, "one_game", live);
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    app.fill_fields(fields_for(game, behaviour, "0", "20"));
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    check_file(game.backup_save(), live, "backup made at the first Go");
+    // The game has saved since: a copy either way would show.
+    const std::string played = sample_save("PLAYED one game", 3100);
+    write_file(game.live_save(), played);
+
+    app.fill_fields(fields_for(game, behaviour, "0", "45"));
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::info, kAlreadyRunning, 5000);
+    std::string caption = caption_when(app, [](int left) { return left > 20; }, 3000);
+    check(countdown_seconds(caption) > 20 && countdown_seconds(caption) <= 45,
+          "the new interval counts from the second Go (" + quoted(caption) + ")");
+    check(settings_file_text().find("TimerIntervalSeconds=45\n") != std::string::npos,
+          "the second Go stored the fields");
+
+    set_checked(app.dialog(), ids::restore, true);
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::info, kCloseBeforeRestore, 5000);
+    check(is_checked(app.dialog(), ids::restore), "the restore box stays ticked");
+    sleep_ms(500);
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 1,
+                "game processes started while the game ran");
+    check_file(game.live_save(), played, "save untouched while the game ran");
+    check_file(game.backup_save(), live, "backup untouched while the game ran");
+    check(!file_exists(game.backup_save() + ".1"), "no generation kept while the game ran");
+
+    // The player closes the game; the ticked restore now goes ahead.
+    HWND window = find_window_by_title(behaviour.title);
+    check(window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0), "the game's window closed");
+    check(wait_until([&] { return count_game_events(game.log_path, "exit") == 1; }, 5000),
+          "the game ended");
+    end_games(game.log_path);
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 2, 10000);
+    check_file(game.live_save(), live, "the save restored once the game was closed");
+    check_file(game.backup_save() + ".1", played, "the save it replaced kept");
+    check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
 
     click_button(app.dialog(), ids::exit_button);
     check_ends_with_zero(app, "Exit");

@@ -148,6 +148,7 @@ void run_working_case(Savewarden& app, const PathCase& c, const Env& env, size_t
                 c.what + ": what changed on disk");
     check_equal(settings_or_none(), expected_settings_text(as_stored(fields)),
                 c.what + ": settings file");
+    end_games(kLog);  // the next case's Go would find this game running
     check(app.running() && responds_within(app.dialog(), 3000), c.what + ": Savewarden runs on");
 }
 

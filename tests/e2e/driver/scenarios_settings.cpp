@@ -112,6 +112,7 @@ void scenario_settings_round_trip(const Env& env)
         // Three more saves backed up at Go: two generations are kept.
         for (int n = 1; n <= 3; ++n) {
             write_file(game.live_save(), sample_save("PLAYED " + std::to_string(n), 100));
+            end_games(game.log_path);
             click_button(app.dialog(), ids::go);
             wait_for_game_starts(game, 1 + n, 10000);
         }
@@ -137,6 +138,7 @@ void scenario_settings_round_trip(const Env& env)
     again.start(env.savewarden_exe, "C:\\");
     check_fields(again.read_fields(), stored, "next start");
     write_file(game.live_save(), sample_save("PLAYED 4", 100));
+    end_games(game.log_path);
     click_button(again.dialog(), ids::go);
     wait_for_game_starts(game, 5, 10000);
     check_file(game.backup_save(), sample_save("PLAYED 4", 100), "backup with BackupGenerations=0");
