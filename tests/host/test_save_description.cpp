@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "../e2e/stand_in_game/save_content.h"
 #include "core/save_description.h"
 #include "host_files.h"
 #include "scratch_dir.h"
@@ -13,21 +14,11 @@ namespace {
 
 const char living[] = "Hero, L12 Human Warrior, at DL7";
 
-void put32(std::string *bytes, size_t at, unsigned value)
-{
-    for (int i = 0; i < 4; ++i)
-        (*bytes)[at + i] = static_cast<char>(value >> (8 * i));
-}
-
-// A save's first bytes as the game writes them, then the rest of a save.
+// A save's first bytes as the game writes them, by the stand-in game's own
+// writer, then the rest of a save.
 std::string save_head(const std::string &text, const std::string &rest = "rest")
 {
-    std::string bytes = std::string("SaveVNLAdescription") + std::string(5, '\0');
-    bytes += std::string(12, '\0') + text + '\0' + rest;
-    put32(&bytes, 0x18, 1);
-    put32(&bytes, 0x1C, static_cast<unsigned>(text.size() + 1));
-    put32(&bytes, 0x20, 0xDEADBEEF);
-    return bytes;
+    return save_description_header(text) + rest;
 }
 
 std::string with(std::string bytes, size_t at, const std::string &part)
@@ -37,7 +28,8 @@ std::string with(std::string bytes, size_t at, const std::string &part)
 
 std::string with32(std::string bytes, size_t at, unsigned value)
 {
-    put32(&bytes, at, value);
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
     return bytes;
 }
 
