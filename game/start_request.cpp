@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "common/two_digit_text.h"
 #include "core/save_copy.h"
+#include "core/save_description.h"
 #include "core/settings.h"
 #include "game/backup_timer.h"
 #include "game/game_presence.h"
@@ -158,9 +159,9 @@ int copy_or_complain(plat_window dialog, const char *source,
 
 // A restore is done once per setting of the check box: the box is cleared
 // only when the live save file really came back from the backup.
-int copy_save_files(plat_window dialog)
+int copy_save_files(plat_window dialog, bool restore)
 {
-    if (plat_check_box_is_set(dialog, IDC_RESTORE)) {
+    if (restore) {
         if (!copy_or_complain(dialog, g_run_state.backup_save_file,
                               g_run_state.live_save_file))
             return 0;
@@ -239,6 +240,38 @@ void set_timer_going(plat_window dialog)
         backup_timer_arm(dialog);
 }
 
+// Leaving its death screen, the game writes the dead character over the
+// live save, and a Go that backed that up would make the dead one the
+// newest backup. So when the save file tells of a dead character and the
+// backup of a living one, the player is asked first, in the game's own
+// words. 0 when the player cancelled; otherwise *restore says which way
+// the copy goes.
+int ask_after_death(plat_window dialog, const Request &request, bool *restore)
+{
+    char dead[SAVE_DESCRIPTION_WIDTH + 1];
+    char living[SAVE_DESCRIPTION_WIDTH + 1];
+    if (!read_save_description(request.paths.live_save_file, dead, sizeof dead) ||
+        !description_is_dead(dead) ||
+        !read_save_description(request.paths.backup_save_file, living,
+                               sizeof living) ||
+        description_is_dead(living))
+        return 1;
+    char question[sizeof "The save file holds .\nThe backup holds .\n\n"
+                  "Bring that character back?" + 2 * SAVE_DESCRIPTION_WIDTH];
+    text_format(question, sizeof question,
+                "The save file holds %s.\nThe backup holds %s.\n\n"
+                "Bring that character back?", dead, living);
+    switch (plat_question_box(dialog, question, "Savewarden")) {
+    case PLAT_ANSWER_YES:
+        *restore = true;
+        return 1;
+    case PLAT_ANSWER_NO:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
 // A second game on the same save file would save into it in turn with the
 // first, and a restore under a running game would be written over at its
 // next save: while the game runs, Go copies nothing and starts nothing. It
@@ -259,6 +292,8 @@ void start_request(plat_window dialog)
     if (!check_fields(dialog, &request))
         return;
     bool restore = plat_check_box_is_set(dialog, IDC_RESTORE) != 0;
+    if (!restore && !ask_after_death(dialog, request, &restore))
+        return;
     if (game_is_running(dialog)) {
         if (restore)
             info_notice(dialog, RESTORE_WHILE_GAME_RUNS);
@@ -267,7 +302,7 @@ void start_request(plat_window dialog)
         return;
     }
     commit(dialog, request);
-    if (!copy_save_files(dialog) || !start_game(dialog))
+    if (!copy_save_files(dialog, restore) || !start_game(dialog))
         return;
     set_timer_going(dialog);
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../e2e/stand_in_game/save_content.h"
 #include "core/settings.h"
 #include "game/backup_timer.h"
 #include "game/game_presence.h"
@@ -639,6 +640,81 @@ TEST_F(StartRequest, GoWhileTheGameRunsStartsNothingAndCopiesNothing)
         }
         if (window != nullptr)
             host_remove_window(window);
+    }
+}
+
+// ---- the question after a death -----------------------------------------------------
+
+// A save file that tells of a dead character over a backup that tells of a
+// living one: Go asks before it backs the dead one up. Yes restores, No
+// backs up as asked, Cancel does nothing. Nothing else asks.
+TEST_F(StartRequest, AfterADeathGoAsksBeforeBackingItUp)
+{
+    const std::string dead = "Hero, dead (Grip, Farmer Maggot's Dog)";
+    const std::string alive = "Hero, L12 Human Warrior, at DL7";
+    const std::string question = "The save file holds " + dead +
+                                 ".\nThe backup holds " + alive +
+                                 ".\n\nBring that character back?";
+    enum Outcome { BACKED_UP, RESTORED, NOTHING };
+    const struct {
+        const char *what;
+        std::string live_text, backup_text;  // "": a save with no description
+        bool box;
+        plat_answer answer;
+        bool asked;
+        Outcome outcome;
+    } cases[] = {
+        {"Yes", dead, alive, false, PLAT_ANSWER_YES, true, RESTORED},
+        {"No", dead, alive, false, PLAT_ANSWER_NO, true, BACKED_UP},
+        {"Cancel", dead, alive, false, PLAT_ANSWER_CANCEL, true, NOTHING},
+        {"both living", alive, alive + " again", false, PLAT_ANSWER_CANCEL, false,
+         BACKED_UP},
+        {"both dead", dead, "Hero, dead (starvation)", false, PLAT_ANSWER_CANCEL,
+         false, BACKED_UP},
+        {"an older backup", dead, "", false, PLAT_ANSWER_CANCEL, false, BACKED_UP},
+        {"an older save", "", alive, false, PLAT_ANSWER_CANCEL, false, BACKED_UP},
+        {"box ticked", dead, alive, true, PLAT_ANSWER_CANCEL, false, RESTORED},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        host_fakes_reset();
+        set_fields(default_fields());
+        write_file(live, "live save");  // nothing to ask about yet
+        run_countdown();
+        close_game();
+        const std::string live_save = save_description_header(c.live_text) + "live";
+        const std::string backup_save =
+            c.backup_text.empty() ? "an older save" : save_description_header(c.backup_text) + "backup";
+        write_file(live, c.live_text.empty() ? "an older save" : live_save);
+        write_file(backup, backup_save);
+        remove((backup + ".1").c_str());
+        host_set_check_box(IDC_RESTORE, c.box);
+        host_set_answers({c.answer});
+        set_fields({{IDC_MINUTES, "3"}});
+        host_clear_events();
+        const World before = world();
+        go();
+
+        const Lines asked = host_events_starting("question");
+        EXPECT_EQ(asked, c.asked ? Lines({"question Savewarden: " + question})
+                                 : Lines());
+        switch (c.outcome) {
+        case RESTORED:
+            EXPECT_EQ(read_file(live), backup_save);
+            EXPECT_FALSE(host_check_box(IDC_RESTORE));
+            EXPECT_EQ(host_started_programs().size(), 2u);
+            break;
+        case BACKED_UP:
+            EXPECT_EQ(read_file(backup), read_file(live));
+            EXPECT_EQ(read_file(backup + ".1"), backup_save);
+            EXPECT_EQ(host_started_programs().size(), 2u);
+            break;
+        case NOTHING:
+            expect_same_world(world(), before);
+            EXPECT_FALSE(file_exists(backup + ".1"));
+            EXPECT_EQ(host_started_programs().size(), 1u);
+            break;
+        }
     }
 }
 

@@ -21,6 +21,7 @@ const std::vector<Scenario>& all_scenarios()
         {"due_ticks", scenario_due_ticks},
         {"restore", scenario_restore},
         {"one_game_at_a_time", scenario_one_game_at_a_time},
+        {"question_after_death", scenario_question_after_death},
         {"input_checks", scenario_input_checks},
         {"game_window_closes", scenario_game_window_closes},
         {"slow_game", scenario_slow_game},

@@ -164,22 +164,28 @@ int countdown_seconds(const std::string& caption)
     return minutes * 60 + seconds;
 }
 
-void expect_notice(HWND dialog, Notice kind, const std::string& text, unsigned timeout_ms)
+void expect_notice(HWND dialog, Notice kind, const std::string& text, unsigned timeout_ms,
+                   int button)
 {
     HWND box = wait_for_message_box(dialog, timeout_ms);
     if (!box)
         fail("no message box appeared; expected " + quoted(text));
     MessageBoxInfo info = read_message_box(box);
-    bool info_kind = kind == Notice::info;
+    bool warning_kind = kind == Notice::warning;
     check_equal(info.text, text, "notice text");
-    check_equal(info.caption, info_kind ? "Savewarden" : "Savewarden Error",
+    check_equal(info.caption, warning_kind ? "Savewarden Error" : "Savewarden",
                 "caption of " + quoted(text));
-    IconKind wanted = info_kind ? IconKind::information : IconKind::warning;
+    IconKind wanted = kind == Notice::info      ? IconKind::information
+                      : kind == Notice::warning ? IconKind::warning
+                                                : IconKind::question;
+    if (kind == Notice::question)
+        check(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && GetDlgItem(box, IDCANCEL),
+              "Yes, No and Cancel on " + quoted(text));
     if (info.icon != wanted)
         fail("notice " + quoted(text) + " shows the " + icon_name(info.icon) + ", expected the " +
              icon_name(wanted));
     note(std::string("ok: ") + icon_name(info.icon) + " on " + quoted(text));
-    close_message_box(box);
+    close_message_box(box, button);
 }
 
 void expect_no_notice(HWND dialog, unsigned ms, const std::string& what)

@@ -85,9 +85,12 @@ int countdown_seconds(const std::string& caption);
 
 // Waits for a notice owned by the dialog and checks its text, caption and
 // icon: info notices say "Savewarden" with the information icon, warning
-// notices "Savewarden Error" with the warning icon. Closes it with OK.
-enum class Notice { info, warning };
-void expect_notice(HWND dialog, Notice kind, const std::string& text, unsigned timeout_ms);
+// notices "Savewarden Error" with the warning icon; questions "Savewarden"
+// with the question icon and Yes, No and Cancel. Closes it with the button
+// given (OK unless told).
+enum class Notice { info, warning, question };
+void expect_notice(HWND dialog, Notice kind, const std::string& text, unsigned timeout_ms,
+                   int button = IDOK);
 // No box owned by the dialog appears within the time given.
 void expect_no_notice(HWND dialog, unsigned ms, const std::string& what);
 

@@ -11,6 +11,7 @@ void scenario_go_with_defaults(const Env& env);
 void scenario_due_ticks(const Env& env);
 void scenario_restore(const Env& env);
 void scenario_one_game_at_a_time(const Env& env);
+void scenario_question_after_death(const Env& env);
 void scenario_input_checks(const Env& env);
 void scenario_game_window_closes(const Env& env);
 void scenario_slow_game(const Env& env);

@@ -235,3 +235,70 @@ void scenario_one_game_at_a_time(const Env& env)
 }
 
 }  // namespace e2e
+
+namespace e2e {
+
+// The game writes its dead character over the live save; the next Go asks
+// before backing that up over the living backup. Cancel does nothing, Yes
+// restores the living one, No backs up the dead one as asked.
+void scenario_question_after_death(const Env& env)
+{
+    remove_settings_file();
+    const std::string alive = "Hero, L12 Human Warrior, at DL7";
+    const std::string dead = "Hero, dead (Grip, Farmer Maggot's Dog)";
+    GameBehaviour behaviour;
+    behaviour.title = "Angband After Death";
+    behaviour.description = alive;
+    behaviour.death_description = dead;
+    behaviour.dies_after_ms = 300;
+    const std::string living = described_save(alive, 3000);
+    GameFolder game = scenario_game(env, "after_death", living);
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+    auto play_until_death = [&](size_t deaths) {
+        check(wait_until([&] { return count_game_events(game.log_path, "died") >= deaths; },
+                         5000),
+              "the game wrote its dead character over the save");
+        end_games(game.log_path);
+    };
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    app.fill_fields(fields_for(game, behaviour, "0", "0"));
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    play_until_death(1);
+    const std::string dead_save = *read_file(game.live_save());
+    const std::string question = "The save file holds " + dead + ".\nThe backup holds " + alive +
+                                 ".\n\nBring that character back?";
+
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::question, question, 5000, IDCANCEL);
+    sleep_ms(500);
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 1,
+                "no game started after Cancel");
+    check_file(game.live_save(), dead_save, "save untouched after Cancel");
+    check_file(game.backup_save(), living, "backup untouched after Cancel");
+
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::question, question, 5000, IDYES);
+    wait_for_game_starts(game, 2, 10000);
+    // The game dies again soon after, so the live save is not looked at:
+    // the restore shows in what it kept.
+    check_file(game.backup_save(), living, "Yes restored from the backup, which stays");
+    check_file(game.backup_save() + ".1", dead_save, "Yes kept the dead save as generation 1");
+    check(!is_checked(app.dialog(), ids::restore), "the box is clear after Yes");
+    play_until_death(2);
+    const std::string dead_again = *read_file(game.live_save());
+
+    click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::question, question, 5000, IDNO);
+    wait_for_game_starts(game, 3, 10000);
+    check_file(game.backup_save(), dead_again, "No backed up the dead save as asked");
+    check_file(game.backup_save() + ".1", living, "the living backup kept as generation 1");
+
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit");
+}
+
+}  // namespace e2e
