@@ -4,6 +4,9 @@
 
 #include "check.h"
 #include "files.h"
+#include "screen.h"
+
+#include <cstdio>
 
 namespace e2e {
 
@@ -18,6 +21,27 @@ void check_fields(const Fields& shown, const Fields& expected, const std::string
     check_equal(shown.seconds, expected.seconds, what + ": seconds field");
     check_equal(shown.save_path, expected.save_path, what + ": save folder field");
     check_equal(shown.save_number, expected.save_number, what + ": save number field");
+}
+
+// With E2E_SHOT_DIR set (tools/demo.sh --game-folder-screenshot): the dialog
+// with the game's window moved beside it, saved as game-folder.bmp there.
+void take_game_folder_shot(const Savewarden& app, const std::string& title)
+{
+    char folder[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("E2E_SHOT_DIR", folder, sizeof folder);
+    HWND game = find_window_by_title(title);
+    if (n == 0 || n >= sizeof folder || !game)
+        return;
+    RECT main, other, both;
+    GetWindowRect(app.dialog(), &main);
+    SetWindowPos(game, HWND_BOTTOM, main.right + 8, main.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetForegroundWindow(app.dialog());
+    sleep_ms(1500);  // both drawn, the countdown under way
+    GetWindowRect(game, &other);
+    UnionRect(&both, &main, &other);
+    const std::string path = std::string(folder, n) + "\\game-folder.bmp";
+    check(save_bitmap(capture_screen(both), path), "screenshot written to " + path);
+    std::printf("screenshot %s\n", path.c_str());
 }
 
 }  // namespace
@@ -76,6 +100,7 @@ void scenario_first_start_in_game_folder(const Env& env)
                     "the game opens the latest save");
         check_file(game.backup_save(), save, "backup of the latest save at Go");
         check_equal(settings_file_text(), expected_settings_text(expected), "settings at Go");
+        take_game_folder_shot(app, behaviour.title);
         click_button(app.dialog(), ids::exit_button);
         check_ends_with_zero(app, "Exit");
     }
