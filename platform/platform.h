@@ -71,6 +71,27 @@ struct plat_stamp {
 // folder).
 int plat_file_stamp_of(const char *path, struct plat_stamp *stamp);
 
+// ---- the game's folder ---------------------------------------------------
+// What the first start learns from the folder it was started in.
+
+// 1 when section of the profile file holds a key; 0 when the file or the
+// section is missing, or the section has no key under it.
+int plat_profile_has_section(const char *section, const char *file);
+
+// One entry of a folder, as plat_folder_entries hands it on.
+struct plat_folder_entry {
+    const char *name;           // the entry's own name, without the folder
+    enum plat_file_kind kind;   // PLAT_KIND_FILE, _READ_ONLY or _FOLDER
+    struct plat_stamp stamp;    // last write, and size (0 for a folder)
+};
+typedef void (*plat_entry_fn)(const struct plat_folder_entry *entry,
+                              void *context);
+// Calls each with every entry of folder ("." and ".." left out), in no
+// particular order; not at all when the folder cannot be read (no such
+// folder, or its path is too long).
+void plat_folder_entries(const char *folder, plat_entry_fn each,
+                         void *context);
+
 // ---- memory ---------------------------------------------------------------
 void *plat_buffer_alloc(unsigned size);
 void plat_buffer_free(void *buffer);

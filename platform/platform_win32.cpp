@@ -132,6 +132,48 @@ int plat_file_stamp_of(const char *path, struct plat_stamp *stamp)
     return 1;
 }
 
+// With no key named, the profile service lists the section's keys; a
+// buffer too small for them all still gives a count above 0.
+int plat_profile_has_section(const char *section, const char *file)
+{
+    char keys[4];
+    return GetPrivateProfileStringA(section, nullptr, "", keys, sizeof keys,
+                                    file) != 0
+               ? 1
+               : 0;
+}
+
+void plat_folder_entries(const char *folder, plat_entry_fn each,
+                         void *context)
+{
+    char pattern[MAX_PATH];
+    if (!text_format(pattern, sizeof pattern, "%s\\*", folder))
+        return;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const char *name = found.cFileName;
+        if (name[0] == '.' &&
+            (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        struct plat_folder_entry entry;
+        entry.name = name;
+        entry.kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                         ? PLAT_KIND_FOLDER
+                     : (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                         ? PLAT_KIND_READ_ONLY
+                         : PLAT_KIND_FILE;
+        entry.stamp.time_low = found.ftLastWriteTime.dwLowDateTime;
+        entry.stamp.time_high = found.ftLastWriteTime.dwHighDateTime;
+        entry.stamp.size_low = found.nFileSizeLow;
+        entry.stamp.size_high = found.nFileSizeHigh;
+        each(&entry, context);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
 void *plat_buffer_alloc(unsigned size)
 {
     return reinterpret_cast<void *>(LocalAlloc(LMEM_FIXED, size));

@@ -10,6 +10,10 @@
 #       docs/help.png, and help our own help window beside the main dialog
 #       (Windows 7, Wine's default), for docs/help-window.png
 #       (needs build/win64/swarden.hlp, which the win64 build makes)
+#   demo.sh --game-folder-screenshot
+#       instead, the end-to-end scenario of a first start in a game's folder
+#       takes the picture of the dialog filled in from there, beside the
+#       stand-in game, for docs/game-folder.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -62,6 +66,13 @@ if [ "${1:-}" = "--help-screenshot" ]; then
     run_on_desktop help 880x480
     cp "$shots/help-window.png" docs/help-window.png
     echo "Updated docs/help.png and docs/help-window.png"
+    exit 0
+fi
+
+if [ "${1:-}" = "--game-folder-screenshot" ]; then
+    run_on_desktop first_start_in_game_folder 760x300
+    cp "$shots/game-folder.png" docs/game-folder.png
+    echo "Updated docs/game-folder.png"
     exit 0
 fi
 

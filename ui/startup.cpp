@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "common/notices.h"
+#include "core/game_folder.h"
 #include "core/settings.h"
 #include "game/backup_timer.h"
 #include "res/swarden_rc.h"
@@ -27,6 +28,23 @@ void show_settings(HWND dialog, const Settings *s)
     SetDlgItemTextA(dialog, IDC_SECONDS, s->seconds);
     SetDlgItemTextA(dialog, IDC_SAVE_PATH, s->save_path);
     SetDlgItemTextA(dialog, IDC_SAVE_NUMBER, s->save_message_number);
+}
+
+// The folder this program file lies in, without the backslash before its
+// name: "C:" for a program at the top of drive C.
+bool program_folder(char *buf, DWORD size)
+{
+    DWORD length = GetModuleFileNameA(nullptr, buf, size);
+    if (length == 0 || length >= size)
+        return false;
+    char *last = nullptr;
+    for (char *p = buf; *p != '\0'; ++p)
+        if (*p == '\\')
+            last = p;
+    if (last == nullptr)
+        return false;
+    *last = '\0';
+    return true;
 }
 
 // Every message passes the help window, when it is open, and the dialog
@@ -72,6 +90,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     add_about_item(dialog);
 
     load_settings(&g_settings);
+    char folder[MAX_PATH + 1];
+    if (program_folder(folder, sizeof folder))
+        settings_from_game_folder(folder, &g_settings);
     show_settings(dialog, &g_settings);
 
     ShowWindow(dialog, show);

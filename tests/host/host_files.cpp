@@ -9,6 +9,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -164,6 +165,13 @@ void plat_profile_read(const char *section, const char *key, const char *def,
     snprintf(buf, size, "%s", value.c_str());
 }
 
+int plat_profile_has_section(const char *section, const char *file)
+{
+    bool exists = false;
+    std::string text = slurp(host_profile_path(file), &exists);
+    return exists && ini_section_has_key(text, section) ? 1 : 0;
+}
+
 void plat_profile_write(const char *section, const char *key,
                         const char *value, const char *file)
 {
@@ -287,20 +295,54 @@ enum plat_file_kind plat_file_kind_of(const char *path)
     return (st.st_mode & S_IWUSR) ? PLAT_KIND_FILE : PLAT_KIND_READ_ONLY;
 }
 
+namespace {
+
 // Nanoseconds since the epoch stand in for the system's own time units; a
 // test that needs two writes told apart moves the time on by itself.
-int plat_file_stamp_of(const char *path, struct plat_stamp *stamp)
+void stamp_from(const struct stat &st, struct plat_stamp *stamp)
 {
-    struct stat st;
-    if (stat(path, &st) != 0 || S_ISDIR(st.st_mode))
-        return 0;
     uint64_t time = (uint64_t)st.st_mtim.tv_sec * 1000000000u +
                     (uint64_t)st.st_mtim.tv_nsec;
     stamp->time_low = (uint32_t)time;
     stamp->time_high = (uint32_t)(time >> 32);
     stamp->size_low = (uint32_t)st.st_size;
     stamp->size_high = (uint32_t)((uint64_t)st.st_size >> 32);
+}
+
+}  // namespace
+
+int plat_file_stamp_of(const char *path, struct plat_stamp *stamp)
+{
+    struct stat st;
+    if (stat(path, &st) != 0 || S_ISDIR(st.st_mode))
+        return 0;
+    stamp_from(st, stamp);
     return 1;
+}
+
+void plat_folder_entries(const char *folder, plat_entry_fn each,
+                         void *context)
+{
+    DIR *dir = opendir(folder);
+    if (dir == nullptr)
+        return;
+    while (const struct dirent *found = readdir(dir)) {
+        std::string name = found->d_name;
+        struct stat st;
+        if (name == "." || name == ".." ||
+            stat((std::string(folder) + "/" + name).c_str(), &st) != 0)
+            continue;
+        struct plat_folder_entry entry;
+        entry.name = found->d_name;
+        entry.kind = S_ISDIR(st.st_mode)     ? PLAT_KIND_FOLDER
+                     : (st.st_mode & S_IWUSR) ? PLAT_KIND_FILE
+                                              : PLAT_KIND_READ_ONLY;
+        stamp_from(st, &entry.stamp);
+        if (entry.kind == PLAT_KIND_FOLDER)
+            entry.stamp.size_low = entry.stamp.size_high = 0;
+        each(&entry, context);
+    }
+    closedir(dir);
 }
 
 // ---- memory -------------------------------------------------------------------

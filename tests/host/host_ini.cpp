@@ -92,6 +92,19 @@ bool ini_find(const std::string &text, const std::string &section,
     return false;
 }
 
+bool ini_section_has_key(const std::string &text, const std::string &section)
+{
+    bool in_section = false;
+    for (const std::string &line : lines_of(text)) {
+        std::string name, k, raw;
+        if (section_header(line, &name))
+            in_section = same(name, section);
+        else if (in_section && key_line(line, &k, &raw))
+            return true;
+    }
+    return false;
+}
+
 std::string ini_set(const std::string &text, const std::string &section,
                     const std::string &key, const std::string &value)
 {

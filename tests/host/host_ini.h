@@ -10,6 +10,9 @@
 // The value of key in section of the file text; false when there is none.
 bool ini_find(const std::string &text, const std::string &section,
               const std::string &key, std::string *value);
+// Whether section of the file text holds a key, as the profile service
+// tells when asked for the section's key names.
+bool ini_section_has_key(const std::string &text, const std::string &section);
 // The file text with key in section set to value, adding the key or the
 // section where they are missing and keeping every other line.
 std::string ini_set(const std::string &text, const std::string &section,

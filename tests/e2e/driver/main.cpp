@@ -17,6 +17,7 @@ const std::vector<Scenario>& all_scenarios()
 {
     static const std::vector<Scenario> scenarios = {
         {"first_start", scenario_first_start},
+        {"first_start_in_game_folder", scenario_first_start_in_game_folder},
         {"go_with_defaults", scenario_go_with_defaults},
         {"due_ticks", scenario_due_ticks},
         {"restore", scenario_restore},

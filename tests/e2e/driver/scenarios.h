@@ -7,6 +7,7 @@
 namespace e2e {
 
 void scenario_first_start(const Env& env);
+void scenario_first_start_in_game_folder(const Env& env);
 void scenario_go_with_defaults(const Env& env);
 void scenario_due_ticks(const Env& env);
 void scenario_restore(const Env& env);

@@ -1,8 +1,12 @@
-// First start, Go with the default settings, and settings kept between runs.
+// First start, in the game's folder too, Go with the default settings, and
+// settings kept between runs.
 #include "scenarios.h"
 
 #include "check.h"
 #include "files.h"
+#include "screen.h"
+
+#include <cstdio>
 
 namespace e2e {
 
@@ -17,6 +21,27 @@ void check_fields(const Fields& shown, const Fields& expected, const std::string
     check_equal(shown.seconds, expected.seconds, what + ": seconds field");
     check_equal(shown.save_path, expected.save_path, what + ": save folder field");
     check_equal(shown.save_number, expected.save_number, what + ": save number field");
+}
+
+// With E2E_SHOT_DIR set (tools/demo.sh --game-folder-screenshot): the dialog
+// with the game's window moved beside it, saved as game-folder.bmp there.
+void take_game_folder_shot(const Savewarden& app, const std::string& title)
+{
+    char folder[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("E2E_SHOT_DIR", folder, sizeof folder);
+    HWND game = find_window_by_title(title);
+    if (n == 0 || n >= sizeof folder || !game)
+        return;
+    RECT main, other, both;
+    GetWindowRect(app.dialog(), &main);
+    SetWindowPos(game, HWND_BOTTOM, main.right + 8, main.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    SetForegroundWindow(app.dialog());
+    sleep_ms(1500);  // both drawn, the countdown under way
+    GetWindowRect(game, &other);
+    UnionRect(&both, &main, &other);
+    const std::string path = std::string(folder, n) + "\\game-folder.bmp";
+    check(save_bitmap(capture_screen(both), path), "screenshot written to " + path);
+    std::printf("screenshot %s\n", path.c_str());
 }
 
 }  // namespace
@@ -40,6 +65,51 @@ void scenario_first_start(const Env& env)
     check(IsIconic(minimised.dialog()) != FALSE, "started minimised, the dialog opens minimised");
     click_button(minimised.dialog(), ids::exit_button);
     check_ends_with_zero(minimised, "Exit while minimised");
+}
+
+// Savewarden copied into a 4.2 game's folder and started there with no
+// settings stored: the fields come from the folder, Go works with them as
+// they are, and once stored they win over what the folder says.
+void scenario_first_start_in_game_folder(const Env& env)
+{
+    remove_settings_file();
+    GameBehaviour behaviour;
+    behaviour.title = "Angband";
+    GameFolder game = prepare_game_folder("C:\\e2e\\Angband 4.2", env.stand_in_exe);
+    game.save_folder = "\\lib\\user\\save";
+    game.character = "Bilbo";
+    make_folders(game.folder + game.save_folder);
+    write_file(game.folder + game.save_folder + "\\Aragorn", sample_save("ARAGORN", 300));
+    sleep_ms(50);
+    const std::string save = sample_save("BILBO", 300);
+    write_file(game.live_save(), save);
+    const std::string exe = game.folder + "\\swarden.exe";
+    copy_file(env.savewarden_exe, exe);
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    const Fields expected = fields_for(game, behaviour, "15", "00");
+    {
+        Savewarden app;
+        app.start(exe, "C:\\");
+        check_fields(app.read_fields(), expected, "first start beside the game");
+        check(!file_exists(settings_file_path()), "nothing stored before Go");
+        click_button(app.dialog(), ids::go);
+        wait_for_game_starts(game, 1, 10000);
+        check_equal(game_events(game.log_path, "save-file").at(0).details, "opens",
+                    "the game opens the latest save");
+        check_file(game.backup_save(), save, "backup of the latest save at Go");
+        check_equal(settings_file_text(), expected_settings_text(expected), "settings at Go");
+        take_game_folder_shot(app, behaviour.title);
+        click_button(app.dialog(), ids::exit_button);
+        check_ends_with_zero(app, "Exit");
+    }
+    write_file(game.folder + game.save_folder + "\\Cirdan", sample_save("CIRDAN", 300));
+    Savewarden again;
+    again.start(exe, "C:\\");
+    check_fields(again.read_fields(), expected, "stored settings, not a newer save");
+    click_button(again.dialog(), ids::exit_button);
+    check_ends_with_zero(again, "Exit");
 }
 
 // Go with every field at its default: the game folder is c:\angband itself.
