@@ -33,6 +33,7 @@ struct FaultPlan {
     int open_files;
     int live_buffers;
     bool replace_unsupported;
+    long bytes_read;     // by every read since the last reset
 };
 
 FaultPlan plan;
@@ -133,6 +134,7 @@ void host_crash_after_call(int nth) { plan.crash_after = nth; }
 bool host_fault_fired() { return plan.fired; }
 int host_call_count(host_op op) { return plan.counts[op]; }
 int host_total_call_count() { return plan.total; }
+long host_bytes_read() { return plan.bytes_read; }
 int host_open_file_count() { return plan.open_files; }
 int host_live_buffer_count() { return plan.live_buffers; }
 void host_set_replace_unsupported(bool unsupported)
@@ -206,6 +208,8 @@ long plat_file_read(plat_file file, void *buf, unsigned count)
         count /= 2;
     }
     ssize_t got = read(file, buf, count);
+    if (got > 0)
+        plan.bytes_read += (long)got;
     return got < 0 ? -1 : (long)got;
 }
 

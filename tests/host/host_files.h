@@ -38,6 +38,8 @@ void host_crash_after_call(int nth);
 bool host_fault_fired();
 int host_call_count(host_op op);
 int host_total_call_count();
+// Bytes the reads have handed back since the last reset.
+long host_bytes_read();
 // Files opened and not yet closed, buffers allocated and not yet freed.
 int host_open_file_count();
 int host_live_buffer_count();

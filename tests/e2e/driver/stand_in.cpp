@@ -2,6 +2,7 @@
 
 #include "check.h"
 #include "files.h"
+#include "../stand_in_game/save_content.h"
 
 #include <windows.h>
 
@@ -32,18 +33,21 @@ void set_game_behaviour(const GameBehaviour& behaviour, const std::string& log_p
     set("E2E_GAME_TITLE", behaviour.title);
     set("E2E_SAVE_NUMBER", std::to_string(behaviour.save_number));
     set("E2E_SAVE_SIZE", std::to_string(behaviour.save_size));
-    // Unset when empty, so the game falls back on the one size above.
-    if (!SetEnvironmentVariableA("E2E_SAVE_SIZES",
-                                 behaviour.save_sizes.empty() ? nullptr
-                                                              : behaviour.save_sizes.c_str()) &&
-        !behaviour.save_sizes.empty())
-        fail("cannot set E2E_SAVE_SIZES");
+    // Unset when empty, so the game falls back on its default.
+    auto set_or_unset = [](const char* name, const std::string& value) {
+        if (!SetEnvironmentVariableA(name, value.empty() ? nullptr : value.c_str()) &&
+            !value.empty())
+            fail(std::string("cannot set ") + name);
+    };
+    set_or_unset("E2E_SAVE_SIZES", behaviour.save_sizes);
     set("E2E_GAME_MODE", behaviour.mode);
     set("E2E_GAME_DELAY_MS", std::to_string(behaviour.delay_ms));
     set("E2E_GAME_REFUSALS", std::to_string(behaviour.refusals));
     set("E2E_GAME_REFUSAL_CLOSE_MS", std::to_string(behaviour.refusal_close_ms));
     set("E2E_GAME_SAME_BYTES", behaviour.same_bytes ? "1" : "0");
     set("E2E_GAME_DIES_AFTER_MS", std::to_string(behaviour.dies_after_ms));
+    set_or_unset("E2E_GAME_DESCRIPTION", behaviour.description);
+    set_or_unset("E2E_GAME_DEATH_DESCRIPTION", behaviour.death_description);
     set("E2E_GAME_LOG", log_path);
 }
 
@@ -54,6 +58,11 @@ std::string sample_save(const std::string& header, size_t size)
         content.push_back(static_cast<char>((i * 13 + header.size()) % 256));
     content.resize(size);
     return content;
+}
+
+std::string described_save(const std::string& description, size_t size)
+{
+    return described_save_content(description, "TEST", 0, 0, size);
 }
 
 std::vector<GameEvent> read_game_log(const std::string& log_path)

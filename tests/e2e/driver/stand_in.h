@@ -20,6 +20,8 @@ struct GameBehaviour {
     unsigned long refusal_close_ms = 0;  // refuse: the player's OK; 0: never
     bool same_bytes = false;      // every save the same bytes, as when idle
     unsigned long dies_after_ms = 0;     // writes a dead state; 0: never
+    std::string description;        // each save begins with it; empty: none
+    std::string death_description;  // the dead state's; empty: as above
 };
 
 // A game folder laid out the way the settings compose the paths:
@@ -46,6 +48,11 @@ void set_game_behaviour(const GameBehaviour& behaviour, const std::string& log_p
 // A save file's content as the tests write it: a header, then a pattern up
 // to the size asked for.
 std::string sample_save(const std::string& header, size_t size);
+
+// A save file of size bytes as Angband 3.5.0 and later begin theirs, with the
+// character's description in its header, then filler; the same header the
+// stand-in writes.
+std::string described_save(const std::string& description, size_t size);
 
 struct GameEvent {
     std::string event;

@@ -33,6 +33,13 @@
 //                       character's state over the live save, as the real
 //                       one does on leaving its death screen, and not in
 //                       answer to any command; 0: never (default 0)
+//   E2E_GAME_DESCRIPTION
+//                       every save begins with the header of Angband 3.5.0
+//                       and later carrying this description, its size
+//                       staying the one asked for    (default: unset, none)
+//   E2E_GAME_DEATH_DESCRIPTION
+//                       the dead character's save carries this one instead
+//                                                     (default: unset)
 //
 // Every line in the log is "<event> pid=<process id> <details>", so a test
 // can look for what each game process received and wrote.
@@ -60,6 +67,8 @@ struct GameConfig {
     unsigned long refusal_close_ms = 0;
     bool same_bytes = false;
     unsigned long dies_after_ms = 0;
+    std::string description;        // empty: saves without a header
+    std::string death_description;  // empty: the dead save as any other
 };
 
 GameConfig g_config;
@@ -123,6 +132,8 @@ GameConfig read_config()
     c.refusal_close_ms = env_number("E2E_GAME_REFUSAL_CLOSE_MS", 0);
     c.same_bytes = env_number("E2E_GAME_SAME_BYTES", 0) != 0;
     c.dies_after_ms = env_number("E2E_GAME_DIES_AFTER_MS", 0);
+    c.description = env_text("E2E_GAME_DESCRIPTION", "");
+    c.death_description = env_text("E2E_GAME_DEATH_DESCRIPTION", "");
     return c;
 }
 
@@ -166,12 +177,20 @@ unsigned long save_size_for(unsigned serial)
     return g_config.save_sizes[(serial - 1) % g_config.save_sizes.size()];
 }
 
+std::string content_described(const std::string& description, const char* kind,
+                              unsigned serial, unsigned long pid, unsigned long size)
+{
+    if (description.empty())
+        return stand_in_save_content(kind, serial, pid, size);
+    return described_save_content(description, kind, serial, pid, size);
+}
+
 std::string save_content(const char* kind)
 {
     if (g_config.same_bytes)
-        return stand_in_save_content("IDLE", 0, 0, save_size_for(1));
-    return stand_in_save_content(kind, g_saves_written, GetCurrentProcessId(),
-                                 save_size_for(g_saves_written));
+        return content_described(g_config.description, "IDLE", 0, 0, save_size_for(1));
+    return content_described(g_config.description, kind, g_saves_written,
+                             GetCurrentProcessId(), save_size_for(g_saves_written));
 }
 
 bool write_save_file(const std::string& content)
@@ -268,8 +287,11 @@ LRESULT CALLBACK game_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_TIMER:
         if (wparam == kDieTimer) {
             KillTimer(window, kDieTimer);
-            std::string dead = stand_in_save_content("DEAD", 0, GetCurrentProcessId(),
-                                                     save_size_for(1));
+            const std::string& description = g_config.death_description.empty()
+                                                 ? g_config.description
+                                                 : g_config.death_description;
+            std::string dead = content_described(description, "DEAD", 0,
+                                                 GetCurrentProcessId(), save_size_for(1));
             log_line(write_save_file(dead) ? "died" : "die-failed");
         }
         if (wparam == kCloseTimer) {

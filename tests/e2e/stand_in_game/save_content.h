@@ -25,4 +25,31 @@ inline std::string stand_in_save_content(const char* kind, unsigned serial,
     return content;
 }
 
+// The header a save of Angband 3.5.0 and later begins with: magic, variant,
+// the first block's name, version 1, the text's size with its zero, a
+// checksum (the game never checks it), then the description and its zero.
+// The text goes in as it is given, however long.
+inline std::string save_description_header(const std::string& description)
+{
+    std::string header("SaveVNLAdescription\0\0\0\0\0", 24);
+    const unsigned long fields[3] = {1, static_cast<unsigned long>(description.size() + 1),
+                                     0x5EEDu};
+    for (unsigned long field : fields)
+        for (int i = 0; i < 4; ++i)
+            header.push_back(static_cast<char>(field >> (8 * i)));
+    return header + description + '\0';
+}
+
+// A save of size bytes that begins with that header and goes on as
+// stand_in_save_content does; sizes below the header's length cut it.
+inline std::string described_save_content(const std::string& description, const char* kind,
+                                          unsigned serial, unsigned long pid, std::size_t size)
+{
+    std::string content = save_description_header(description);
+    const std::size_t rest = size > content.size() ? size - content.size() : 0;
+    content += stand_in_save_content(kind, serial, pid, rest);
+    content.resize(size);
+    return content;
+}
+
 #endif
