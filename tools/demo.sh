@@ -10,6 +10,9 @@
 #       docs/help.png, and help our own help window beside the main dialog
 #       (Windows 7, Wine's default), for docs/help-window.png
 #       (needs build/win64/swarden.hlp, which the win64 build makes)
+#   demo.sh --backups-screenshot
+#       instead, the end-to-end Backups scenario takes the picture of the
+#       Backups window beside the main dialog, for docs/backups-window.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -62,6 +65,13 @@ if [ "${1:-}" = "--help-screenshot" ]; then
     run_on_desktop help 880x480
     cp "$shots/help-window.png" docs/help-window.png
     echo "Updated docs/help.png and docs/help-window.png"
+    exit 0
+fi
+
+if [ "${1:-}" = "--backups-screenshot" ]; then
+    run_on_desktop backups_window 1000x400
+    cp "$shots/backups-window.png" docs/backups-window.png
+    echo "Updated docs/backups-window.png"
     exit 0
 fi
 
