@@ -70,6 +70,12 @@ struct plat_stamp {
 // 1 with the stamp of the file at path; 0 when there is none (no file, or a
 // folder).
 int plat_file_stamp_of(const char *path, struct plat_stamp *stamp);
+// The stamp's last write as local time in the user's own short date and
+// time formats, "<date> <time>", into buf (size bytes, zero-terminated);
+// empty when it cannot be told.
+enum { PLAT_TIME_TEXT_SIZE = 64 };
+void plat_local_time_text(const struct plat_stamp *stamp, char *buf,
+                          unsigned size);
 
 // ---- the game's folder ---------------------------------------------------
 // What the first start learns from the folder it was started in.

@@ -174,6 +174,29 @@ void plat_folder_entries(const char *folder, plat_entry_fn each,
     FindClose(search);
 }
 
+void plat_local_time_text(const struct plat_stamp *stamp, char *buf,
+                          unsigned size)
+{
+    FILETIME written = {stamp->time_low, stamp->time_high};
+    FILETIME local;
+    SYSTEMTIME time;
+    buf[0] = '\0';
+    if (!FileTimeToLocalFileTime(&written, &local) ||
+        !FileTimeToSystemTime(&local, &time))
+        return;
+    // The date's length counts its zero, which makes way for a blank.
+    int date = GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time,
+                              nullptr, buf, (int)size);
+    if (date <= 0 || (unsigned)date >= size) {
+        buf[0] = '\0';
+        return;
+    }
+    buf[date - 1] = ' ';
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, buf + date,
+                        (int)size - date))
+        buf[date - 1] = '\0';
+}
+
 void *plat_buffer_alloc(unsigned size)
 {
     return reinterpret_cast<void *>(LocalAlloc(LMEM_FIXED, size));

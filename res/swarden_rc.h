@@ -7,6 +7,7 @@
 #define IDI_SAVEWARDEN         102
 #define IDD_HELP_WINDOW        103
 #define IDR_HELP_TEXT          104
+#define IDD_BACKUPS_WINDOW     105
 
 #define IDC_WINDOW_TITLE       1000
 #define IDC_DIRECTORY          1001
@@ -21,5 +22,8 @@
 #define IDC_SAVE_PATH          1012
 #define IDC_SAVE_NUMBER        1013
 #define IDC_HELP_TEXT          1014   // in the help window
+#define IDC_BACKUP_LIST        1015   // in the Backups window
+#define IDC_BACKUP_RESTORE     1016   // in the Backups window
+#define IDM_BACKUPS            1024
 
 #endif

@@ -14,6 +14,9 @@
 #       instead, the end-to-end scenario of a first start in a game's folder
 #       takes the picture of the dialog filled in from there, beside the
 #       stand-in game, for docs/game-folder.png
+#   demo.sh --backups-screenshot
+#       instead, the end-to-end Backups scenario takes the picture of the
+#       Backups window beside the main dialog, for docs/backups-window.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -73,6 +76,13 @@ if [ "${1:-}" = "--game-folder-screenshot" ]; then
     run_on_desktop first_start_in_game_folder 760x300
     cp "$shots/game-folder.png" docs/game-folder.png
     echo "Updated docs/game-folder.png"
+    exit 0
+fi
+
+if [ "${1:-}" = "--backups-screenshot" ]; then
+    run_on_desktop backups_window 1000x400
+    cp "$shots/backups-window.png" docs/backups-window.png
+    echo "Updated docs/backups-window.png"
     exit 0
 fi
 

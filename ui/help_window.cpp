@@ -6,12 +6,11 @@
 #include "common/packed_text.h"
 #include "platform/platform.h"
 #include "res/swarden_rc.h"
+#include "ui/main_dialog.h"
 
 namespace {
 
 HWND g_help_window = nullptr;  // the open help window, or none
-
-const int GAP_TO_MAIN_DIALOG = 8;  // pixels
 
 // The text is the help file's own, written at build time as plain text and
 // packed (tools/make_help.py). Unpacked into a buffer of its own, which the
@@ -36,38 +35,13 @@ char *unpacked_help_text(HINSTANCE instance)
     return text;
 }
 
-int clamp(int value, int low, int high)
-{
-    if (value > high)
-        value = high;
-    return value < low ? low : value;
-}
-
-// To the right of the main dialog with the top edges level, or to its left
-// where the screen has no room on the right; never off the work area.
-void place_beside(HWND help, HWND main_dialog)
-{
-    RECT work, main, own;
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    GetWindowRect(main_dialog, &main);
-    GetWindowRect(help, &own);
-    int width = own.right - own.left;
-    int height = own.bottom - own.top;
-    int x = main.right + GAP_TO_MAIN_DIALOG;
-    if (x + width > work.right)
-        x = main.left - GAP_TO_MAIN_DIALOG - width;
-    x = clamp(x, work.left, work.right - width);
-    int y = clamp(main.top, work.top, work.bottom - height);
-    SetWindowPos(help, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 INT_PTR CALLBACK help_window_proc(HWND help, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_INITDIALOG: {
         HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SAVEWARDEN));
         SendMessageA(help, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        place_beside(help, reinterpret_cast<HWND>(lparam));
+        place_beside_main_dialog(help, reinterpret_cast<HWND>(lparam));
         return TRUE;
     }
     case WM_SIZE:  // the text fills the window at any size

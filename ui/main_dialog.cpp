@@ -1,4 +1,5 @@
-// The dialog procedure: Go, Help, Exit, Close and the About item.
+// The dialog procedure: Go, Help, Exit, Close and the Backups and About
+// items.
 #include "ui/main_dialog.h"
 
 #include "common/notices.h"
@@ -6,9 +7,19 @@
 #include "game/start_request.h"
 #include "res/swarden_rc.h"
 #include "savewarden_version.h"
+#include "ui/backups_window.h"
 #include "ui/help_window.h"
 
 namespace {
+
+const int GAP_TO_MAIN_DIALOG = 8;  // pixels
+
+int clamp(int value, int low, int high)
+{
+    if (value > high)
+        value = high;
+    return value < low ? low : value;
+}
 
 void show_help(HWND dialog)
 {
@@ -49,6 +60,10 @@ INT_PTR on_system_command(HWND dialog, WPARAM command)
         show_about(dialog);
         return FALSE;
     }
+    if (command == IDM_BACKUPS) {
+        open_backups_window(dialog);
+        return FALSE;
+    }
     if ((command & 0xFFF0) == SC_CLOSE) {
         PostQuitMessage(0);
         return TRUE;  // the loop ends the program; the window stays
@@ -76,6 +91,22 @@ void on_command(HWND dialog, WPARAM command)
 }
 
 }  // namespace
+
+void place_beside_main_dialog(HWND window, HWND main_dialog)
+{
+    RECT work, main, own;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(main_dialog, &main);
+    GetWindowRect(window, &own);
+    int width = own.right - own.left;
+    int height = own.bottom - own.top;
+    int x = main.right + GAP_TO_MAIN_DIALOG;
+    if (x + width > work.right)
+        x = main.left - GAP_TO_MAIN_DIALOG - width;
+    x = clamp(x, work.left, work.right - width);
+    int y = clamp(main.top, work.top, work.bottom - height);
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam,
                                   LPARAM)

@@ -7,15 +7,18 @@
 #include "core/settings.h"
 #include "game/backup_timer.h"
 #include "res/swarden_rc.h"
+#include "ui/backups_window.h"
 #include "ui/help_window.h"
 #include "ui/main_dialog.h"
 
 namespace {
 
-void add_about_item(HWND dialog)
+// Below the system's own items: Backups, then About, which stays last.
+void add_system_menu_items(HWND dialog)
 {
     HMENU menu = GetSystemMenu(dialog, FALSE);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_BACKUPS, "&Backups...");
     AppendMenuA(menu, MF_STRING, IDM_ABOUT, "&About...");
 }
 
@@ -47,15 +50,17 @@ bool program_folder(char *buf, DWORD size)
     return true;
 }
 
-// Every message passes the help window, when it is open, and the dialog
-// first, so that each handles its own keys: Escape in the help window, and
-// Tab, the mnemonics and Enter for Go in the dialog. Each takes only the
-// messages of its own windows. Timer 1's ticks arrive through here too.
+// Every message passes the help and Backups windows, when they are open,
+// and the dialog first, so that each handles its own keys: Escape in the
+// help window; Escape, Enter for Restore, Tab and the mnemonics in the
+// Backups window; and Tab, the mnemonics and Enter for Go in the dialog.
+// Each takes only the messages of its own windows. Timer 1's ticks arrive
+// through here too.
 WPARAM run_message_loop(HWND dialog)
 {
     MSG msg = {};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (help_window_message(&msg))
+        if (help_window_message(&msg) || backups_window_message(&msg))
             continue;
         if (!IsDialogMessageA(dialog, &msg)) {
             TranslateMessage(&msg);
@@ -87,7 +92,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     }
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_SAVEWARDEN));
     SetClassLongPtrA(dialog, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
-    add_about_item(dialog);
+    add_system_menu_items(dialog);
 
     load_settings(&g_settings);
     char folder[MAX_PATH + 1];

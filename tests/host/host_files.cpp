@@ -345,6 +345,15 @@ void plat_folder_entries(const char *folder, plat_entry_fn each,
     closedir(dir);
 }
 
+// The stamp's seconds since the epoch, "<seconds> s", so that a test can
+// tell which stamp a text was made from.
+void plat_local_time_text(const struct plat_stamp *stamp, char *buf,
+                          unsigned size)
+{
+    uint64_t time = (uint64_t)stamp->time_high << 32 | stamp->time_low;
+    snprintf(buf, size, "%llu s", (unsigned long long)(time / 1000000000u));
+}
+
 // ---- memory -------------------------------------------------------------------
 
 void *plat_buffer_alloc(unsigned size)

@@ -35,6 +35,7 @@ const std::vector<Scenario>& all_scenarios()
         {"about_item", scenario_about_item},
         {"help", scenario_help},
         {"help_file", scenario_help_file},
+        {"backups_window", scenario_backups_window},
         {"settings_round_trip", scenario_settings_round_trip},
         {"settings_as_stored", scenario_settings_as_stored},
         {"odd_paths", scenario_odd_paths},

@@ -27,6 +27,9 @@ const int about = 1008;
 const int help = 1011;
 const int save_path = 1012;
 const int save_number = 1013;
+const int backups = 1024;         // the system menu's Backups item
+const int backup_list = 1015;     // in the Backups window
+const int backup_restore = 1016;  // in the Backups window
 }  // namespace ids
 
 // The seven fields, in the order of their setting keys.

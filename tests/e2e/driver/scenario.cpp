@@ -2,6 +2,9 @@
 
 #include "check.h"
 #include "files.h"
+#include "screen.h"
+
+#include <cstdio>
 
 namespace e2e {
 
@@ -87,6 +90,22 @@ std::string caption_when(const Savewarden& app, const std::function<bool(int)>& 
         return seconds_left_ok(countdown_seconds(caption));
     }, timeout_ms);
     return caption;
+}
+
+void take_shot_beside_main_dialog(const Savewarden& app, HWND window, const std::string& name)
+{
+    char folder[MAX_PATH];
+    DWORD n = GetEnvironmentVariableA("E2E_SHOT_DIR", folder, sizeof folder);
+    if (n == 0 || n >= sizeof folder)
+        return;
+    sleep_ms(500);  // let both windows draw
+    RECT main, own, both;
+    GetWindowRect(app.dialog(), &main);
+    GetWindowRect(window, &own);
+    UnionRect(&both, &main, &own);
+    const std::string path = std::string(folder, n) + "\\" + name + ".bmp";
+    check(save_bitmap(capture_screen(both), path), "screenshot written to " + path);
+    std::printf("screenshot %s\n", path.c_str());
 }
 
 void check_ends_with_zero(Savewarden& app, const std::string& how)

@@ -63,6 +63,11 @@ std::string caption_when(const Savewarden& app, const std::function<bool(int)>& 
 extern const char* const kAlreadyRunning;
 extern const char* const kCloseBeforeRestore;
 
+// With E2E_SHOT_DIR set (tools/demo.sh --help-screenshot and
+// --backups-screenshot): the main dialog with the window beside it, saved
+// as <name>.bmp there.
+void take_shot_beside_main_dialog(const Savewarden& app, HWND window, const std::string& name);
+
 // Exit or Close: the process ends with exit code 0.
 void check_ends_with_zero(Savewarden& app, const std::string& how);
 

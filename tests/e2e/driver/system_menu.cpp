@@ -98,7 +98,7 @@ void read_layout(const Capture& image, const Band& band, SystemMenuLayout& layou
             separator = y;
         break;  // the first drawn row above the highlight decides
     }
-    layout.separator_above_last = separator >= 0;
+    layout.separator_above = separator >= 0;
     layout.description = "popup " + std::to_string(image.width) + "x" +
                          std::to_string(image.height) + ", highlight rows " +
                          std::to_string(band.top) + "-" + std::to_string(band.bottom) +
@@ -151,7 +151,7 @@ HWND open_drawn_popup(HWND dialog, Band& first)
 
 }  // namespace
 
-SystemMenuLayout open_system_menu_and_select_last(HWND dialog)
+SystemMenuLayout open_system_menu_and_select_last(HWND dialog, int items_above_last)
 {
     SystemMenuLayout layout;
     Band first;
@@ -175,9 +175,23 @@ SystemMenuLayout open_system_menu_and_select_last(HWND dialog)
         save_for_inspection(image, layout);
         return layout;
     }
+    for (int up = 0; up < items_above_last; ++up) {
+        const Band below = band;
+        post_key(dialog, VK_UP);
+        if (!wait_until([&] {
+                image = capture_window(popup);
+                band = highlight_band(image);
+                return band.top >= 0 && band.top < below.top;
+            }, 2000)) {
+            layout.description = "highlight did not move up from rows " +
+                                 std::to_string(below.top) + "-" + std::to_string(below.bottom);
+            save_for_inspection(image, layout);
+            return layout;
+        }
+    }
     layout.found = true;
     read_layout(image, band, layout);
-    if (!layout.last_is_bottom || !layout.separator_above_last)
+    if (layout.last_is_bottom != (items_above_last == 0))
         save_for_inspection(image, layout);
     return layout;
 }

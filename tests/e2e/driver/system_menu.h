@@ -13,15 +13,16 @@
 namespace e2e {
 
 struct SystemMenuLayout {
-    bool found = false;                 // the popup opened and was read
-    bool last_is_bottom = false;        // the highlighted item is the last one
-    bool separator_above_last = false;  // nothing but a separator line above it
-    std::string description;            // what was seen, for messages
+    bool found = false;             // the popup opened and was read
+    bool last_is_bottom = false;    // the highlighted item is the last one
+    bool separator_above = false;   // nothing but a separator line above it
+    std::string description;        // what was seen, for messages
 };
 
 // Opens the system menu (Alt+Space), moves the highlight up from the first
-// item, which wraps to the last, and reads what the popup shows.
-SystemMenuLayout open_system_menu_and_select_last(HWND dialog);
+// item, which wraps to the last, then up past as many more items as asked,
+// and reads what the popup shows.
+SystemMenuLayout open_system_menu_and_select_last(HWND dialog, int items_above_last = 0);
 // Enter: chooses the highlighted item.
 void choose_selected_menu_item(HWND dialog);
 

@@ -1,0 +1,248 @@
+// The Backups window: every backup in view, any one brought back and the
+// restore undone from the same list, and nothing restored under a running
+// game.
+#include "scenarios.h"
+
+#include "check.h"
+#include "files.h"
+#include "folder_tree.h"
+#include "system_menu.h"
+
+namespace e2e {
+
+namespace {
+
+const char* const kBackupsCaption = "Savewarden Backups";
+
+HWND backups_window(const Savewarden& app)
+{
+    for (HWND window : top_level_windows(app.process_id(), nullptr))
+        if (window_text(window) == kBackupsCaption)
+            return window;
+    return nullptr;
+}
+
+HWND wait_for_backups_window(const Savewarden& app, const std::string& after)
+{
+    HWND window = nullptr;
+    if (!wait_until([&] { return (window = backups_window(app)) != nullptr; }, 5000))
+        fail(after + ": no Backups window within 5 s; windows:" + describe_top_level_windows());
+    return window;
+}
+
+LRESULT list_message(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(GetDlgItem(window, ids::backup_list), message, wparam, lparam,
+                             SMTO_ABORTIFHUNG, 2000, &result))
+        fail("the Backups window's list does not answer");
+    return static_cast<LRESULT>(result);
+}
+
+// Asked for in wide characters: Wine hands a cross-process LB_GETTEXT back
+// in them whichever way it was asked.
+std::vector<std::string> shown_rows(HWND window)
+{
+    HWND list = GetDlgItem(window, ids::backup_list);
+    std::vector<std::string> rows;
+    const LRESULT count = list_message(window, LB_GETCOUNT);
+    for (LRESULT i = 0; i < count; ++i) {
+        if (list_message(window, LB_GETTEXTLEN, i) >= 1024)
+            fail("row " + std::to_string(i) + " is too long");
+        std::vector<wchar_t> wide(1024, L'\0');
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide.data()),
+                            SMTO_ABORTIFHUNG, 2000, &ignored);
+        char text[2048] = "";
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, text, sizeof text, nullptr, nullptr);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// The file's last write as the user's short date and time, as Windows
+// formats them.
+std::string local_time_of(const std::string& path)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        fail("no file " + path);
+    FindClose(search);
+    FILETIME local;
+    SYSTEMTIME time;
+    char date[64] = "", clock[64] = "";
+    FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
+    FileTimeToSystemTime(&local, &time);
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, sizeof date);
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock, sizeof clock);
+    if (!date[0] || !clock[0])
+        fail("no date or time text for " + path);
+    return std::string(date) + " " + clock;
+}
+
+struct Save {
+    std::string content;
+    std::string description;  // as the game wrote it; empty: none
+};
+
+struct Row {
+    const char* which;
+    std::string path;
+    const Save* save;
+};
+
+// Each row names its file, its time, its size and its description, and the
+// file holds what the row says.
+void check_rows(HWND window, const std::vector<Row>& expected, const std::string& when)
+{
+    std::vector<std::string> wanted;
+    for (const Row& row : expected) {
+        check_file(row.path, row.save->content, std::string(row.which) + " " + when);
+        wanted.push_back(std::string(row.which) + "\t" + local_time_of(row.path) + "\t" +
+                         std::to_string(row.save->content.size()) + " bytes\t" +
+                         row.save->description);
+    }
+    const std::vector<std::string> shown = shown_rows(window);
+    std::string listing;
+    for (const std::string& text : shown)
+        listing += "\n  " + quoted(text);
+    check(shown == wanted, "the list " + when + " (" + std::to_string(shown.size()) + " rows):" +
+                               listing);
+    check_equal(static_cast<long long>(list_message(window, LB_GETCURSEL)), 0,
+                "the first row is selected " + when);
+}
+
+void press_in_list(HWND window, UINT key, int times = 1)
+{
+    for (int i = 0; i < times; ++i)
+        press_key(window, ids::backup_list, key);
+}
+
+bool restore_enabled(HWND window)
+{
+    return IsWindowEnabled(GetDlgItem(window, ids::backup_restore)) != FALSE;
+}
+
+// A double click as the mouse makes it, on the middle of the row.
+void double_click_row(HWND window, int index)
+{
+    HWND list = GetDlgItem(window, ids::backup_list);
+    const LRESULT height = list_message(window, LB_GETITEMHEIGHT);
+    const LRESULT top = list_message(window, LB_GETTOPINDEX);
+    const LPARAM at = MAKELPARAM(10, (index - top) * height + height / 2);
+    for (UINT message : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP})
+        PostMessageA(list, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON, at);
+}
+
+}  // namespace
+
+void scenario_backups_window(const Env& env)
+{
+    remove_settings_file();  // five older backups, the default
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Backups Window";
+    const Save dead = {described_save("Hero, dead (Grip, Farmer Maggot's Dog)", 3000),
+                       "Hero, dead (Grip, Farmer Maggot's Dog)"};
+    const Save living = {described_save("Hero, L12 Human Warrior, at DL7", 2500),
+                         "Hero, L12 Human Warrior, at DL7"};
+    const Save older = {sample_save("OLDER, from before descriptions", 1800), ""};
+    const Save level5 = {described_save("Hero, L5 Human Warrior, at DL2", 1200),
+                         "Hero, L5 Human Warrior, at DL2"};
+    GameFolder game = scenario_game(env, "backups_window", dead.content);
+    const std::string live = game.live_save(), backup = game.backup_save();
+    auto older_n = [&](int n) { return backup + "." + std::to_string(n); };
+    write_file(backup, living.content);
+    write_file(older_n(1), older.content);
+    write_file(older_n(2), level5.content);
+    write_file(older_n(6), sample_save("BEYOND the five kept", 900));
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    Fields fields = fields_for(game, behaviour, "0", "0");
+    fields.character = std::string(250, 'x');
+    app.fill_fields(fields);
+    post_system_command(app.dialog(), ids::backups);
+    expect_notice(app.dialog(), Notice::info, "Path to save file is too long", 5000);
+    check(backups_window(app) == nullptr, "no Backups window for an impossible path");
+
+    fields.character = game.character;
+    app.fill_fields(fields);
+    SystemMenuLayout menu = open_system_menu_and_select_last(app.dialog(), 1);
+    check(menu.found && menu.separator_above && !menu.last_is_bottom,
+          "the item above the last one has a separator above it: " + menu.description);
+    choose_selected_menu_item(app.dialog());
+    HWND window = wait_for_backups_window(app, "the item above About");
+    check(GetWindow(window, GW_OWNER) == nullptr, "the Backups window is a window of its own");
+    check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &living},
+                        {"Older 1", older_n(1), &older}, {"Older 2", older_n(2), &level5}},
+               "as opened");
+    take_shot_beside_main_dialog(app, window, "backups-window");
+
+    // The save file's own row restores nothing, by Enter or by the button.
+    const FolderTree as_opened = list_tree(game.folder);
+    check(!restore_enabled(window), "Restore is greyed with the save file's row selected");
+    press_in_list(window, VK_RETURN);
+    click_button(window, ids::backup_restore);
+    expect_no_notice(window, 1000, "nothing said for the save file's own row");
+    check_equal(tree_difference(as_opened, list_tree(game.folder)), "",
+                "files after Restore on the save file's row");
+
+    // Older 2 by the keys, with Enter; the save file it replaces becomes
+    // Older 1, and the Restore Character? box is cleared.
+    set_checked(app.dialog(), ids::restore, true);
+    press_in_list(window, VK_DOWN, 3);
+    check(wait_until([&] { return restore_enabled(window); }, 2000),
+          "Restore is there for an older backup");
+    press_in_list(window, VK_RETURN);
+    check(wait_until([&] { return read_file(live) == level5.content; }, 5000),
+          "Enter restored Older 2");
+    check(wait_until([&] { return shown_rows(window).size() == 5; }, 2000), "the list was read again");
+    check_rows(window, {{"Save file", live, &level5}, {"Backup", backup, &living},
+                        {"Older 1", older_n(1), &dead}, {"Older 2", older_n(2), &older},
+                        {"Older 3", older_n(3), &level5}},
+               "after the restore");
+    check(!is_checked(app.dialog(), ids::restore), "the Restore Character? box was cleared");
+
+    // Undone by a double click on Older 1, the save file that was replaced.
+    double_click_row(window, 2);
+    check(wait_until([&] { return read_file(live) == dead.content; }, 5000),
+          "a double click on Older 1 undid the restore");
+    check(wait_until([&] { return shown_rows(window).size() == 6; }, 2000), "the list was read again");
+    check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &living},
+                        {"Older 1", older_n(1), &level5}, {"Older 2", older_n(2), &dead},
+                        {"Older 3", older_n(3), &older}, {"Older 4", older_n(4), &level5}},
+               "after the undo");
+
+    // While the game runs, Restore changes nothing and says so in a notice
+    // of the window's own. Backups again reads the list again.
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    post_system_command(app.dialog(), ids::backups);
+    check(wait_until([&] { return shown_rows(window).size() == 7; }, 3000),
+          "Backups again read the list again: the backup Go made and five older ones");
+    check(backups_window(app) == window, "still the one Backups window");
+    const FolderTree under_game = list_tree(game.folder);
+    press_in_list(window, VK_DOWN, 2);
+    click_button(window, ids::backup_restore);
+    expect_notice(window, Notice::info, kCloseBeforeRestore, 5000);
+    check_equal(tree_difference(under_game, list_tree(game.folder)), "",
+                "files after Restore while the game runs");
+    check_file(live, dead.content, "the save file while the game runs");
+
+    press_in_list(window, VK_ESCAPE);
+    check(wait_until([&] { return !IsWindow(window); }, 3000), "Escape closed the Backups window");
+    post_system_command(app.dialog(), ids::backups);
+    window = wait_for_backups_window(app, "Backups after Escape");
+    post_system_command(window, SC_CLOSE);
+    check(wait_until([&] { return !IsWindow(window); }, 3000), "the close button closed it");
+    post_system_command(app.dialog(), ids::backups);
+    window = wait_for_backups_window(app, "Backups after Close");
+    click_button(app.dialog(), ids::exit_button);
+    check_ends_with_zero(app, "Exit with the Backups window open");
+    check(!IsWindow(window), "the Backups window went with the program");
+}
+
+}  // namespace e2e
