@@ -218,7 +218,13 @@ void scenario_backups_window(const Env& env)
 
     // While the game runs, Restore changes nothing and says so in a notice
     // of the window's own. Backups again reads the list again.
+    // The dead save over a living backup: Go asks first, and No backs the
+    // dead one up as asked.
     click_button(app.dialog(), ids::go);
+    expect_notice(app.dialog(), Notice::question,
+                  "The save file holds " + dead.description + ".\nThe backup holds " +
+                      living.description + ".\n\nBring that character back?",
+                  5000, IDNO);
     wait_for_game_starts(game, 1, 10000);
     post_system_command(app.dialog(), ids::backups);
     check(wait_until([&] { return shown_rows(window).size() == 7; }, 3000),
