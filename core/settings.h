@@ -44,7 +44,7 @@ extern Settings g_settings;
 extern RunState g_run_state;
 
 #define SETTINGS_FILE "swarden.ini"
-#define DEFAULT_BACKUP_GENERATIONS 5
+#define DEFAULT_BACKUP_GENERATIONS 10
 #define SETTINGS_SECTION "Options"
 
 // Reads the seven keys; a missing key gives its default, a longer value is
