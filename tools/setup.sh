@@ -59,11 +59,16 @@ if ! apt_get update; then
     failed=$(grep -o 'Failed to fetch [^ ]*' "$log" | cut -d' ' -f4 | paste -sd' ') || true
     echo "Warning: apt-get update failed${failed:+ to fetch $failed}; going on with the package lists there are"
 fi
+# Everything in one go first: 32-bit Wine needs its i386 libraries at the
+# very versions of their amd64 twins, so both must come from the same suite.
+# Installed on their own, the amd64 ones may come from an archive whose
+# i386 index is broken, and the twins could then not be had at all.
+install_packages "${missing[@]}" ${lacks32:+"$lacks32"} && exit 0
+mapfile -t missing < <(lacking "${needed[@]}")
 if [ ${#missing[@]} -gt 0 ] && ! install_packages "${missing[@]}"; then
     mapfile -t missing < <(lacking "${missing[@]}")
     echo "Error: could not install ${missing[*]}, which are needed (apt-get said why above)" >&2
     exit 1
 fi
-if [ -n "$lacks32" ] && ! install_packages "$wine32"; then
+[ -z "$(lacking "$wine32")" ] ||
     echo "32-bit Wine ($wine32) could not be installed ($(grep '^E: ' "$log" | tail -n 1 | cut -c4-)); the 32-bit end-to-end tests will be skipped"
-fi
