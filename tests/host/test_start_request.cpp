@@ -451,6 +451,19 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     go();
     EXPECT_EQ(host_events_starting("notice"),
               only_info("Unable to start Angband or Angband already running"));
+
+    // Another game's program goes the same way; a name with a path, nowhere.
+    strcpy(g_settings.game_program, "Sil.exe");
+    host_set_short_path(folder + "\\Sil.exe", "C:\\ANGBAN~1\\SIL.EXE");
+    go();
+    EXPECT_EQ(host_started_programs().back(), "C:\\ANGBAN~1\\SIL.EXE C:\\ANGBAN~1\\SAVE");
+    strcpy(g_settings.game_program, "..\\Sil.exe");
+    host_set_short_path(folder + "\\..\\Sil.exe", "C:\\SIL.EXE");  // there, but refused
+    host_clear_events();
+    close_game();
+    go();
+    EXPECT_EQ(host_events_starting("notice"),
+              only_info("Unable to start Angband or Angband already running"));
 }
 
 // ---- the timer -------------------------------------------------------------------
