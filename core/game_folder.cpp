@@ -5,10 +5,34 @@
 
 namespace {
 
-// Where the game keeps its save files: from version 4.0 on, and before.
-const char *const save_folders[] = {"\\lib\\user\\save", "\\lib\\save"};
+// Angband's save folder from version 4.0 on, and every older one's.
+const char user_save[] = "\\lib\\user\\save";
+const char lib_save[] = "\\lib\\save";
 
-#define GAME_WINDOW_TITLE "Angband"
+// Sil and Sil-Q share their program's name; Sil-Q keeps its tutorial save
+// in lib\xtra (from 1.3.3 on), Sil 1.3 in lib\apex.
+const char sil_program[] = "Sil.exe";
+
+// A game beside the program: Angband, or one of its variants that kept its
+// Windows front-end, and with it the save command 110.
+struct Game {
+    const char *program;
+    const char *window_title;  // its main window's, as its source sets it
+    const char *save_folder;   // where it keeps its saves; else lib_save
+    const char *only_in_its_folder;  // where the program is shared: a file
+                                     // only this game's folder holds
+};
+
+const Game games[] = {
+    {DEFAULT_GAME_PROGRAM, "Angband", user_save, nullptr},  // always first
+    {sil_program, "Sil-Q", lib_save, "lib\\xtra\\tutorial"},
+    {sil_program, "Sil", lib_save, nullptr},
+    {"faangband.exe", "FAangband", user_save, nullptr},
+    {"nppangband.exe", "NPPAngband", lib_save, nullptr},
+    {"poschengband.exe", "PosChengband", lib_save, nullptr},
+    {"frogcomposband.exe", "Main", lib_save, nullptr},
+    {"oangband.exe", "OAngband", lib_save, nullptr},
+};
 
 // The save file written last among those seen so far.
 struct NewestSave {
@@ -45,24 +69,56 @@ void note_save(const struct plat_folder_entry *entry, void *context)
     newest->time_low = entry->stamp.time_low;
 }
 
+// What folder\name is; nothing when the path would not fit its width, as
+// the game start composes the same path.
+enum plat_file_kind kind_in(const char *folder, const char *name)
+{
+    char path[PATH_WIDTH + 1];
+    if (!text_format(path, sizeof path, "%s\\%s", folder, name))
+        return PLAT_KIND_NOTHING;
+    return plat_file_kind_of(path);
+}
+
+// angband.exe makes it Angband whatever else lies beside it, as before the
+// variants were known; else the one game whose program is there. Two
+// games' programs tell nothing.
+const Game *game_in(const char *folder)
+{
+    const Game *found = nullptr;
+    for (const Game &game : games) {
+        enum plat_file_kind kind = kind_in(folder, game.program);
+        if ((kind != PLAT_KIND_FILE && kind != PLAT_KIND_READ_ONLY) ||
+            (game.only_in_its_folder != nullptr &&
+             kind_in(folder, game.only_in_its_folder) == PLAT_KIND_NOTHING))
+            continue;
+        if (&game == games)
+            return &game;
+        if (found == nullptr)
+            found = &game;
+        else if (found->program != game.program)
+            return nullptr;
+    }
+    return found;
+}
+
 }  // namespace
 
 int settings_from_game_folder(const char *folder, Settings *settings)
 {
     if (plat_profile_has_section(SETTINGS_SECTION, SETTINGS_FILE))
         return 0;
-    // The game start composes the same path; the folder is shorter still.
-    char path[PATH_WIDTH + 1];
-    if (!text_format(path, sizeof path, "%s\\angband.exe", folder))
-        return 0;
-    enum plat_file_kind game = plat_file_kind_of(path);
-    if (game != PLAT_KIND_FILE && game != PLAT_KIND_READ_ONLY)
+    const Game *game = game_in(folder);
+    if (game == nullptr)
         return 0;
 
     text_copy(settings->window_title, sizeof settings->window_title,
-              GAME_WINDOW_TITLE);
+              game->window_title);
     text_copy(settings->directory, sizeof settings->directory, folder);
+    text_copy(settings->game_program, sizeof settings->game_program,
+              game->program);
+    const char *const save_folders[] = {game->save_folder, lib_save};
     for (const char *save_folder : save_folders) {
+        char path[PATH_WIDTH + 1];
         if (!text_format(path, sizeof path, "%s%s", folder, save_folder) ||
             plat_file_kind_of(path) != PLAT_KIND_FOLDER)
             continue;

@@ -66,6 +66,16 @@ unsigned load_backup_generations(void)
     return DEFAULT_BACKUP_GENERATIONS;
 }
 
+#define GAME_PROGRAM_KEY "GameProgram"
+
+bool is_default_program(const char *program)
+{
+    const char *d = DEFAULT_GAME_PROGRAM;
+    while (*program != '\0' && *program == *d)
+        ++program, ++d;
+    return *program == *d;
+}
+
 }  // namespace
 
 void load_settings(Settings *settings)
@@ -73,6 +83,13 @@ void load_settings(Settings *settings)
     for (const SettingKey &k : setting_keys)
         plat_profile_read(SETTINGS_SECTION, k.key, k.default_text,
                           text_of(settings, k), k.size, SETTINGS_FILE);
+    // No value, or an empty one, names no program: Angband's is meant.
+    plat_profile_read(SETTINGS_SECTION, GAME_PROGRAM_KEY, "",
+                      settings->game_program, sizeof settings->game_program,
+                      SETTINGS_FILE);
+    if (settings->game_program[0] == '\0')
+        text_copy(settings->game_program, sizeof settings->game_program,
+                  DEFAULT_GAME_PROGRAM);
     settings->backup_generations = load_backup_generations();
 }
 
@@ -81,6 +98,9 @@ void save_settings(const Settings *settings)
     for (const SettingKey &k : setting_keys)
         plat_profile_write(SETTINGS_SECTION, k.key, text_of(settings, k),
                            SETTINGS_FILE);
+    if (!is_default_program(settings->game_program))
+        plat_profile_write(SETTINGS_SECTION, GAME_PROGRAM_KEY,
+                           settings->game_program, SETTINGS_FILE);
 }
 
 enum run_paths_result compose_run_paths(const Settings *settings,
@@ -98,7 +118,8 @@ enum run_paths_result compose_run_paths(const Settings *settings,
     text_copy(run->live_save_file, sizeof run->live_save_file, live);
     text_copy(run->backup_save_file, sizeof run->backup_save_file, backup);
     if (!text_format(run->game_command_line, sizeof run->game_command_line,
-                     "%s\\angband.exe %s", settings->directory, live)) {
+                     "%s\\%s %s", settings->directory, settings->game_program,
+                     live)) {
         run->game_command_line[0] = '\0';
         return RUN_PATHS_COMMAND_LINE_TOO_LONG;
     }

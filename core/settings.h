@@ -1,5 +1,5 @@
-// The seven settings kept in "swarden.ini", and the values of the current
-// backup run derived from them.
+// The seven settings kept in "swarden.ini", the two optional ones, and the
+// values of the current backup run derived from them.
 #ifndef SAVEWARDEN_SETTINGS_H
 #define SAVEWARDEN_SETTINGS_H
 
@@ -25,6 +25,11 @@ struct Settings {
     char seconds[SECONDS_WIDTH + 1];
     char save_path[PATH_WIDTH + 1];
     char save_message_number[SAVE_NUMBER_WIDTH + 1];
+    // The game's program in its folder, a file name without a path: the
+    // optional key "GameProgram", read with the others and written after
+    // them only when it is not DEFAULT_GAME_PROGRAM, so the settings of a
+    // player of Angband itself stay as they were.
+    char game_program[PATH_WIDTH + 1];
     // How many older backups to keep beside the backup save file: the
     // optional key "BackupGenerations", read with the others and never
     // written, so a player's own line stays as it is.
@@ -62,14 +67,17 @@ extern RunState g_run_state;
 
 #define SETTINGS_FILE "swarden.ini"
 #define DEFAULT_BACKUP_GENERATIONS 10
+#define DEFAULT_GAME_PROGRAM "angband.exe"
 #define SETTINGS_SECTION "Options"
 
 // Reads the seven keys; a missing key gives its default, a longer value is
-// cut to its width. Reads BackupGenerations too: one or two digits, 0 to 99;
+// cut to its width. Reads GameProgram too, an empty or missing one giving
+// DEFAULT_GAME_PROGRAM; and BackupGenerations: one or two digits, 0 to 99;
 // anything else, or no such key, gives DEFAULT_BACKUP_GENERATIONS.
 void load_settings(Settings *settings);
-// Writes the seven keys in their fixed order; BackupGenerations is never
-// written. Failures go unnoticed.
+// Writes the seven keys in their fixed order, then GameProgram when it is
+// neither empty nor the default; BackupGenerations is never written.
+// Failures go unnoticed.
 void save_settings(const Settings *settings);
 
 // The composed run paths, or which of them would not fit its width.
@@ -78,10 +86,10 @@ enum run_paths_result {
     RUN_PATHS_SAVE_FILE_TOO_LONG,     // backup save file over the width
     RUN_PATHS_COMMAND_LINE_TOO_LONG   // game command line over the width
 };
-// Composes the live save file, backup save file and game command line from
-// the settings into run. When the save files do not fit, run is left
-// untouched; when only the command line does not, it is left empty and the
-// two save files are set.
+// Composes the live save file, backup save file and game command line
+// ("<directory>\<game program> <live save file>") from the settings into
+// run. When the save files do not fit, run is left untouched; when only the
+// command line does not, it is left empty and the two save files are set.
 enum run_paths_result compose_run_paths(const Settings *settings,
                                         RunState *run);
 

@@ -93,6 +93,7 @@ int compose_paths(plat_window dialog, Request *request)
         return refuse(dialog, "Path to save file is too long");
     case RUN_PATHS_COMMAND_LINE_TOO_LONG:
         if (has_blank(request->settings.directory) ||
+            has_blank(request->settings.game_program) ||
             has_blank(request->paths.live_save_file))
             return 1;
         return refuse(dialog, "Angband command line is too long");
@@ -113,6 +114,8 @@ int check_fields(plat_window dialog, Request *request)
     if (!read_interval(dialog, request))
         return 0;
     plat_field_text(dialog, IDC_SAVE_PATH, s->save_path, sizeof s->save_path);
+    // Not a field of the dialog: as read at start-up or from the game folder.
+    text_copy(s->game_program, sizeof s->game_program, g_settings.game_program);
     return read_save_command_number(dialog, request) &&
            compose_paths(dialog, request);
 }
@@ -215,8 +218,9 @@ int blank_free_path(plat_window dialog, const char *path,
 // name. Without a blank the composed line is started as it stands.
 int compose_started_line(plat_window dialog)
 {
-    char program[sizeof g_settings.directory + sizeof "\\angband.exe"];
-    text_format(program, sizeof program, "%s\\angband.exe", g_settings.directory);
+    char program[sizeof g_settings.directory + sizeof g_settings.game_program];
+    text_format(program, sizeof program, "%s\\%s", g_settings.directory,
+                g_settings.game_program);
     const char *save = g_run_state.live_save_file;
     if (!has_blank(program) && !has_blank(save))
         return 1;
@@ -233,8 +237,20 @@ int compose_started_line(plat_window dialog)
     return 1;
 }
 
+// The game's program is a file of the game folder: a name with a path in it
+// starts no program anywhere else.
+bool names_a_path(const char *program)
+{
+    for (; *program != '\0'; ++program)
+        if (*program == '\\' || *program == '/' || *program == ':')
+            return true;
+    return false;
+}
+
 int start_game(plat_window dialog)
 {
+    if (names_a_path(g_settings.game_program))
+        return refuse_start(dialog);
     if (!compose_started_line(dialog))
         return 0;
     plat_process game = nullptr;

@@ -27,6 +27,7 @@ e2e_skip_unless_wine32_runs() {
     e2e_status=0
     e2e_said=$("$E2E_WINE32_LOADER" --version 2>&1) || e2e_status=$?
     [ $e2e_status -eq 0 ] && return 0
+    [ -e "$E2E_WINE32_LOADER" ] || { echo "SKIPPED: no 32-bit Wine ($E2E_WINE32_LOADER): wine32:i386 could not be installed, tools/setup.sh says why"; exit 77; }
     e2e_said=$(printf '%s' "$e2e_said" | tail -n 1)
     echo "SKIPPED: 32-bit programs cannot run here ($E2E_WINE32_LOADER --version: exit $e2e_status, ${e2e_said##*: }); needs wine32:i386 and a kernel that runs 32-bit programs"
     exit 77

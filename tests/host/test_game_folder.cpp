@@ -34,6 +34,8 @@ struct Case {
     std::vector<const char *> save_folders;
     std::vector<Entry> saves;
     const char *save_path, *character;  // expected; nullptr: nothing set
+    std::vector<const char *> files;  // more in the game folder, programs first
+    const char *title = "Angband";    // expected; and without angband.exe files[0]
 };
 
 const std::vector<Entry> working_files = {
@@ -62,6 +64,14 @@ const Case cases[] = {
      true, {lib, "\\lib\\user\\sav"}, {{"Grip", 0}}, lib, "Grip"},
     {"a game one over its width", "", 243 + 1, none, true, {lib}, {{"Grip", 0}},
      none, none},
+    {"FAangband", "FA", 0, none, false, {user, lib}, {{"Grip", 0}}, user, "Grip", {"faangband.exe"},
+     "FAangband"},
+    {"Sil-Q, its tutorial in lib\\xtra", "Sil", 0, none, false, {lib}, {{"Grip", 0}}, lib, "Grip",
+     {"Sil.exe", "lib\\xtra\\tutorial"}, "Sil-Q"},
+    {"Sil", "Sil", 0, none, false, {lib}, {}, lib, "save", {"Sil.exe"}, "Sil"},
+    {"FrogComposband", "Frog", 0, none, false, {}, {}, lib, "save", {"frogcomposband.exe"}, "Main"},
+    {"angband.exe and another game's: Angband", "A", 0, none, true, {}, {}, lib, "save", {"Sil.exe"}},
+    {"two games' programs", "Two", 0, none, false, {}, {}, none, none, {"oangband.exe", "Sil.exe"}},
 };
 
 TEST(GameFolder, FieldsTheFolderGives)
@@ -78,6 +88,8 @@ TEST(GameFolder, FieldsTheFolderGives)
             folder = dir.file(std::string(c.path_length - dir.path.size() - 1, 'a'));
         if (c.game)
             write_file(folder + "\\angband.exe", "game");
+        for (const char *file : c.files)
+            write_file(folder + "\\" + file, "game");
         for (const char *save_folder : c.save_folders)
             mkdir((folder + save_folder).c_str(), 0755);
         for (const Entry &e : c.saves) {
@@ -96,7 +108,8 @@ TEST(GameFolder, FieldsTheFolderGives)
         load_settings(&s);
         Settings before = s;
         EXPECT_EQ(settings_from_game_folder(folder.c_str(), &s), c.character ? 1 : 0);
-        EXPECT_STREQ(s.window_title, c.character ? "Angband" : before.window_title);
+        EXPECT_STREQ(s.window_title, c.character ? c.title : before.window_title);
+        EXPECT_STREQ(s.game_program, c.character && !c.game ? c.files[0] : "angband.exe");
         EXPECT_STREQ(s.directory, c.character ? folder.c_str() : before.directory);
         EXPECT_STREQ(s.save_path, c.character ? c.save_path : before.save_path);
         EXPECT_STREQ(s.last_character, c.character ? c.character : before.last_character);

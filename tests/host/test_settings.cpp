@@ -38,6 +38,7 @@ Settings defaults()
     strcpy(s.seconds, "00");
     strcpy(s.save_path, "\\lib\\save");
     strcpy(s.save_message_number, "110");
+    strcpy(s.game_program, "angband.exe");
     return s;
 }
 
@@ -61,11 +62,12 @@ TEST_F(SettingsFile, NoFileGivesTheDefaultsAndCreatesNothing)
 TEST_F(SettingsFile, MissingKeyGivesItsDefaultAndEmptyValueGivesEmpty)
 {
     write_file(ini, "[Options]\r\nSavePath=\r\nTimerIntervalMinutes=5\r\n"
-                    "[Other]\r\nWindowTitle=not ours\r\n");
+                    "GameProgram=\r\n[Other]\r\nWindowTitle=not ours\r\n");
     Settings expected = defaults();
     expected.save_path[0] = '\0';
     strcpy(expected.minutes, "5");  // shown exactly as stored
     expect_same(loaded(), expected);
+    EXPECT_STREQ(loaded().game_program, "angband.exe");  // empty: no program
 }
 
 TEST_F(SettingsFile, OverWidthValuesAreCutToTheirWidth)
@@ -106,8 +108,11 @@ TEST_F(SettingsFile, EveryValueThatFitsRoundTrips)
     strcpy(s.seconds, "5");
     strcpy(s.save_path, "");                         // empty
     strcpy(s.save_message_number, "999999999");
+    strcpy(s.game_program, "Sil.exe");  // not the default: after the seven
     save_settings(&s);
     expect_same(loaded(), s);
+    EXPECT_STREQ(loaded().game_program, "Sil.exe");
+    EXPECT_NE(read_file(ini).find("=999999999\r\nGameProgram=Sil.exe\r\n"), std::string::npos);
 
     // Saving again replaces the values in place, in the same order.
     { const Settings d = defaults(); save_settings(&d); }

@@ -451,6 +451,15 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     go();
     EXPECT_EQ(host_events_starting("notice"),
               only_info("Unable to start Angband or Angband already running"));
+
+    // The game's program is a file of the game folder: with a path, nowhere.
+    strcpy(g_settings.game_program, "..\\Sil.exe");
+    host_set_short_path(folder + "\\..\\Sil.exe", "C:\\SIL.EXE");  // there, but refused
+    host_clear_events();
+    close_game();
+    go();
+    EXPECT_EQ(host_events_starting("notice"),
+              only_info("Unable to start Angband or Angband already running"));
 }
 
 // ---- the timer -------------------------------------------------------------------

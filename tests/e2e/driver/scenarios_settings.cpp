@@ -110,6 +110,27 @@ void scenario_first_start_in_game_folder(const Env& env)
     check_fields(again.read_fields(), expected, "stored settings, not a newer save");
     click_button(again.dialog(), ids::exit_button);
     check_ends_with_zero(again, "Exit");
+
+    // A variant's program alone: its fields, its start, GameProgram after the seven keys.
+    remove_settings_file();
+    behaviour.title = "FAangband";
+    GameFolder fa = prepare_game_folder("C:\\e2e\\FAangband", env.stand_in_exe);
+    write_file(fa.live_save(), save);
+    copy_file(env.stand_in_exe, fa.folder + "\\faangband.exe");
+    remove_file(fa.folder + "\\angband.exe");
+    copy_file(env.savewarden_exe, fa.folder + "\\swarden.exe");
+    set_game_behaviour(behaviour, fa.log_path);
+    GameGuard fa_games(fa.log_path);
+    const Fields fields = fields_for(fa, behaviour, "15", "00");
+    Savewarden beside_fa;
+    beside_fa.start(fa.folder + "\\swarden.exe", "C:\\");
+    check_fields(beside_fa.read_fields(), fields, "first start beside FAangband");
+    click_button(beside_fa.dialog(), ids::go);
+    wait_for_game_starts(fa, 1, 10000);
+    check_equal(game_events(fa.log_path, "start").at(0).details,
+                "cmdline=" + fa.folder + "\\faangband.exe " + fa.live_save(), "FAangband started");
+    check_equal(settings_file_text(), expected_settings_text(fields) + "GameProgram=faangband.exe\n",
+                "settings at Go beside FAangband");
 }
 
 // Go with every field at its default: the game folder is c:\angband itself.

@@ -118,7 +118,7 @@ void end_games(const std::string& log_path)
         std::string name;
         if (QueryFullProcessImageNameA(process, 0, image, &size))
             name.assign(image, size);
-        if (name.size() >= 12 && _stricmp(name.c_str() + name.size() - 12, "\\angband.exe") == 0)
+        if (name.size() >= 11 && _stricmp(name.c_str() + name.size() - 11, "angband.exe") == 0)
             TerminateProcess(process, 1);
         WaitForSingleObject(process, 3000);
         CloseHandle(process);
