@@ -155,7 +155,8 @@ void scenario_backups_window(const Env& env)
     write_file(backup, living.content);
     write_file(older_n(1), older.content);
     write_file(older_n(2), level5.content);
-    const Save beyond = {sample_save("BEYOND the ten kept", 900), ""};
+    const Save beyond = {described_save("Ann, L23 Dwarf Priest, at DL15", 2900),
+                         "Ann, L23 Dwarf Priest, at DL15"};
     write_file(older_n(11), beyond.content);
     set_game_behaviour(behaviour, game.log_path);
     GameGuard games(game.log_path);
