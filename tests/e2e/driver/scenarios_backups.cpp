@@ -325,8 +325,9 @@ void scenario_follows_the_game(const Env& env)
     // The earlier life comes back from the window left open all along.
     end_games(game.log_path);
     press_in_list(window, VK_END);
-    check(wait_until([&] { return restore_enabled(window); }, 2000),
-          "Restore is there for the Earlier life row, selected by End");
+    check(wait_until([&] { return restore_enabled(window) && list_message(window, LB_GETCURSEL) == 4; },
+                     2000),
+          "End selected the Earlier life row, with Restore there for it");
     click_button(window, ids::backup_restore);
     check(wait_until([&] { return read_file(live) == saves[1].content; }, 5000),
           "Restore of the Earlier life row brought back " + quoted(saves[1].description));
