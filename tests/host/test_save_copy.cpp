@@ -7,9 +7,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "../e2e/stand_in_game/save_content.h"
 #include "core/save_copy.h"
 #include "platform/platform.h"
 #include "host_files.h"
@@ -730,6 +732,124 @@ TEST_F(SaveCopy, PowerCutLosesWhatWasNotFlushed)
     EXPECT_EQ(plat_file_delete(source.c_str()), 0);  // the cut fires here
     EXPECT_EQ(read_file(flushed), "kept");
     EXPECT_EQ(read_file(destination), "");
+}
+
+}  // namespace
+
+// The row a keep leaves, over real files: which state starts a new life,
+// which file goes, and a state the row holds already moved, not copied. A
+// state is written as a tag: a name (A "Ann", B "Bob", C "Ann, the Bold"),
+// then a level or "d" for dead, "r" for another race and class, and ".n"
+// to tell two saves alike apart; "x..." is a save without a description,
+// "R..." one that is read-only. The row is ".sav" first, "-" for none.
+namespace {
+
+std::string state_bytes(const std::string &tag)
+{
+    if (tag[0] == 'x' || tag[0] == 'R')
+        return "#" + tag;
+    const std::string name = tag[0] == 'A' ? "Ann" : tag[0] == 'B' ? "Bob" : "Ann, the Bold";
+    const size_t end = tag.find('.');
+    const std::string level = tag.substr(1, std::min(end, tag.find('r')) - 1);
+    const std::string what = level == "d" ? "dead (a kobold)"
+                             : "L" + level + (tag.find('r') < end ? " Dwarf Priest" : " Human Warrior") +
+                                   ", at DL3";
+    return save_description_header(name + ", " + what) + "#" + tag;
+}
+
+// The tag a file ends in; "?" for a part-written one.
+std::string tag_of(const std::string &path)
+{
+    const std::string bytes = read_file(path);
+    const size_t at = bytes.rfind('#');
+    return at == std::string::npos ? "?" : bytes.substr(at + 1);
+}
+
+std::vector<std::string> split(const std::string &text)
+{
+    std::vector<std::string> words;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = std::min(text.find(' ', at), text.size());
+        words.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    return words;
+}
+
+struct RowCase {
+    const char *what;
+    unsigned generations;
+    const char *live;    // the save file's state
+    int restore;         // -1: back the save file up; else restore that place
+    const char *before, *after;
+};
+
+const RowCase row_cases[] = {
+    {"one life rotates", 2, "A4", -1, "A3 A2 A1", "A4 A3 A2"},
+    {"after a death, the last living state stays", 2, "B2", -1, "B1 Ad A5", "B2 B1 Ad A5"},
+    {"a lower level under the same name", 2, "A2", -1, "A1 Ad A5", "A2 A1 Ad A5"},
+    {"another race and class", 1, "Ar6", -1, "A5 A4", "Ar6 A5"},
+    {"a comma in the name", 2, "C3", -1, "C2 C1 A9", "C3 C2 C1 A9"},
+    {"the same life, a comma in the name", 2, "C4", -1, "C3 C2 C1", "C4 C3 C2"},
+    {"older earlier lives move down", 2, "C3", -1, "C2 C1 B3 A7", "C3 C2 C1 B3 A7"},
+    {"dead and undescribed passed over", 2, "B1", -1, "x1 Ad A5", "B1 x1 Ad A5"},
+    {"a living state after them, same life", 2, "A6", -1, "x1 Ad A5", "A6 x1 Ad"},
+    {"the oldest earlier life goes at the end", 1, "B2", -1, "B1 A5 A3 R1", "B2 B1 A5 R1"},
+    {"held further down: moved to the front", 3, "A2", -1, "A4 A3 A2 A1", "A2 A4 A3 A1"},
+    {"held as an earlier life: moved to the front", 2, "A5", -1, "B2 B1 x1 A5", "A5 B2 B1 -"},
+    {"none kept", 0, "A2", -1, "A1 A0", "A2 A0"},
+    {"a restore keeps the save it replaces", 3, "A5", 2, "A4 A3 A2", "A4 A5 A3 A2"},
+    {"a restore of a save the backup holds", 3, "A4", 2, "A4 A3 A2", "A4 A3 A2"},
+    {"a restore moves a held save up", 3, "A2", 0, "A4 A3 A2", "A4 A2 A3"},
+    {"a restore keeps an earlier life", 1, "B3", 0, "B1 A5", "B1 B3 A5"},
+};
+
+// Each case runs cut off by a power cut after each call in turn, then
+// whole: no state the row is to keep is ever lost on the way, and the next
+// backup finishes the work.
+TEST_F(SaveCopy, TheRowKeepsEveryEarlierLifeAndNoStateTwice)
+{
+    for (const RowCase &c : row_cases)
+        for (int cut = 1;; ++cut) {
+            SCOPED_TRACE(std::string(c.what) + ", power cut after call " + std::to_string(cut));
+            SetUp();
+            for (const std::string &name : dir.entries())
+                ASSERT_TRUE(chmod(dir.file(name).c_str(), 0644) == 0 && remove(dir.file(name).c_str()) == 0);
+            const std::vector<std::string> before = split(c.before), after = split(c.after);
+            std::vector<std::string> names;
+            for (size_t n = 0; n < after.size(); ++n)
+                names.push_back(n == 0 ? destination : generation(n));
+            write_file(source, state_bytes(c.live));
+            for (size_t n = 0; n < before.size(); ++n)
+                if (before[n] != "-")
+                    write_file(names[n], state_bytes(before[n]));
+            if (before.back()[0] == 'R')
+                ASSERT_EQ(chmod(names[before.size() - 1].c_str(), 0444), 0);
+            const std::string from = c.restore < 0 ? source : names[c.restore];
+            const std::string to = c.restore < 0 ? destination : source;
+            const std::string restored = read_file(from);
+            host_crash_after_call(cut);
+            const int done = keeping_copy(from, to, c.generations);
+            const bool was_cut = host_fault_fired();
+            SetUp();
+            std::string found;
+            for (const std::string &name : dir.entries())
+                found += "#" + tag_of(dir.file(name)) + " ";
+            for (const std::string &tag : after)
+                EXPECT_TRUE(tag == "-" || found.find("#" + tag + " ") != std::string::npos) << tag << " lost";
+            if (was_cut && c.restore >= 0)
+                continue;  // the player restores again from what the list then shows
+            EXPECT_EQ(was_cut ? keeping_copy(from, to, c.generations) : done, 1);
+            Row held;
+            for (const std::string &path : names)
+                held.push_back(file_exists(path) ? tag_of(path) : "-");
+            EXPECT_EQ(held, after);
+            EXPECT_EQ(dir.entries().size(), 1 + after.size() - std::count(after.begin(), after.end(), "-"));
+            if (!was_cut) {
+                EXPECT_EQ(read_file(source), c.restore < 0 ? state_bytes(c.live) : restored);
+                break;
+            }
+        }
 }
 
 }  // namespace
