@@ -75,23 +75,18 @@ bool same_save_stamp(const SaveStamp &a, const SaveStamp &b)
     return a.exists == b.exists && (!a.exists || same_stamp(a.stamp, b.stamp));
 }
 
-// The save file holds a living character: its description says so. Saves
-// without one (the game's before 3.5, or any other file) cannot be told
-// from a dead character's.
-bool save_holds_living_character()
-{
-    char description[SAVE_DESCRIPTION_WIDTH + 1];
-    return read_save_description(g_run_state.live_save_file, description,
-                                 sizeof description) &&
-           !description_is_dead(description);
-}
+// Whom the save file holds, by its description. Saves without one (the
+// game's before 3.5, or any other file) cannot be told from a dead
+// character's.
+enum save_holds { HOLDS_UNKNOWN, HOLDS_LIVING, HOLDS_DEAD };
 
-bool save_holds_dead_character()
+enum save_holds what_save_holds()
 {
     char description[SAVE_DESCRIPTION_WIDTH + 1];
-    return read_save_description(g_run_state.live_save_file, description,
-                                 sizeof description) &&
-           description_is_dead(description);
+    if (!read_save_description(g_run_state.live_save_file, description,
+                               sizeof description))
+        return HOLDS_UNKNOWN;
+    return description_is_dead(description) ? HOLDS_DEAD : HOLDS_LIVING;
 }
 
 // A failed copy leaves the old backup whole; the next save retries.
@@ -114,7 +109,7 @@ bool back_up_save()
 void follow_game_save(uint32_t now)
 {
     note_save_file_seen();
-    if (save_holds_living_character() && back_up_save())
+    if (what_save_holds() == HOLDS_LIVING && back_up_save())
         g_run_state.deadline = deadline_after_interval(now);
 }
 
@@ -149,7 +144,7 @@ void save_and_back_up(plat_window dialog, uint32_t now)
         return;
     // A dead character cannot be saved: the game refuses at its death
     // screen and all through the making of the next character.
-    if (save_holds_dead_character())
+    if (what_save_holds() == HOLDS_DEAD)
         return;
     struct plat_stamp before;
     bool had_before =
