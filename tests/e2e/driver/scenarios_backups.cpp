@@ -142,7 +142,7 @@ void double_click_row(HWND window, int index)
 
 void scenario_backups_window(const Env& env)
 {
-    remove_settings_file();  // five older backups, the default
+    remove_settings_file();  // ten older backups, the default
     GameBehaviour behaviour;
     behaviour.title = "Angband Backups Window";
     const Save dead = {described_save("Hero, dead (Grip, Farmer Maggot's Dog)", 3000),
@@ -158,7 +158,8 @@ void scenario_backups_window(const Env& env)
     write_file(backup, living.content);
     write_file(older_n(1), older.content);
     write_file(older_n(2), level5.content);
-    write_file(older_n(6), sample_save("BEYOND the five kept", 900));
+    const Save beyond = {sample_save("BEYOND the ten kept", 900), ""};
+    write_file(older_n(11), beyond.content);
     set_game_behaviour(behaviour, game.log_path);
     GameGuard games(game.log_path);
 
@@ -180,7 +181,8 @@ void scenario_backups_window(const Env& env)
     HWND window = wait_for_backups_window(app, "the item above About");
     check(GetWindow(window, GW_OWNER) == nullptr, "the Backups window is a window of its own");
     check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &living},
-                        {"Older 1", older_n(1), &older}, {"Older 2", older_n(2), &level5}},
+                        {"Older 1", older_n(1), &older}, {"Older 2", older_n(2), &level5},
+                        {"Earlier life", older_n(11), &beyond}},
                "as opened");
     take_shot_beside_main_dialog(app, window, "backups-window");
 
@@ -202,21 +204,27 @@ void scenario_backups_window(const Env& env)
     press_in_list(window, VK_RETURN);
     check(wait_until([&] { return read_file(live) == level5.content; }, 5000),
           "Enter restored Older 2");
-    check(wait_until([&] { return shown_rows(window).size() == 5; }, 2000), "the list was read again");
+    check(wait_until([&] { return shown_rows(window).size() == 6; }, 2000), "the list was read again");
     check_rows(window, {{"Save file", live, &level5}, {"Backup", backup, &living},
                         {"Older 1", older_n(1), &dead}, {"Older 2", older_n(2), &older},
-                        {"Older 3", older_n(3), &level5}},
+                        {"Older 3", older_n(3), &level5}, {"Earlier life", older_n(11), &beyond}},
                "after the restore");
     check(!is_checked(app.dialog(), ids::restore), "the Restore Character? box was cleared");
 
     // Undone by a double click on Older 1, the save file that was replaced.
+    // The row holds the save it replaces already: that file moves up to
+    // Older 1, and no save is listed twice.
     double_click_row(window, 2);
     check(wait_until([&] { return read_file(live) == dead.content; }, 5000),
           "a double click on Older 1 undid the restore");
-    check(wait_until([&] { return shown_rows(window).size() == 6; }, 2000), "the list was read again");
+    auto row_shows = [&](size_t i, const std::string& part) {
+        const std::vector<std::string> rows = shown_rows(window);
+        return rows.size() > i && rows[i].find(part) != std::string::npos;
+    };
+    check(wait_until([&] { return row_shows(2, "\t1200 bytes"); }, 2000), "the list was read again");
     check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &living},
                         {"Older 1", older_n(1), &level5}, {"Older 2", older_n(2), &dead},
-                        {"Older 3", older_n(3), &older}, {"Older 4", older_n(4), &level5}},
+                        {"Older 3", older_n(3), &older}, {"Earlier life", older_n(11), &beyond}},
                "after the undo");
 
     // While the game runs, Restore changes nothing and says so in a notice
@@ -230,8 +238,12 @@ void scenario_backups_window(const Env& env)
                   5000, IDNO);
     wait_for_game_starts(game, 1, 10000);
     post_system_command(app.dialog(), ids::backups);
-    check(wait_until([&] { return shown_rows(window).size() == 7; }, 3000),
-          "Backups again read the list again: the backup Go made and five older ones");
+    check(wait_until([&] { return row_shows(1, "\t3000 bytes"); }, 3000),
+          "the list followed Go's backup: the dead save, held as Older 2, moved to the front");
+    check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &dead},
+                        {"Older 1", older_n(1), &living}, {"Older 2", older_n(2), &level5},
+                        {"Older 3", older_n(3), &older}, {"Earlier life", older_n(11), &beyond}},
+               "after Go");
     check(backups_window(app) == window, "still the one Backups window");
     const FolderTree under_game = list_tree(game.folder);
     press_in_list(window, VK_DOWN, 2);
