@@ -40,6 +40,16 @@
 //   E2E_GAME_DEATH_DESCRIPTION
 //                       the dead character's save carries this one instead
 //                                                     (default: unset)
+//   E2E_GAME_SELF_SAVES descriptions separated by "|", one per save the game
+//                       makes by itself in turn, as the real one does at each
+//                       new level; an empty one saves without a header, as
+//                       before 3.5.0. Each is written the real game's way:
+//                       "<save><n>.new", the save renamed to "<save><n>.old",
+//                       the new one renamed in, the old one deleted
+//                                                     (default: unset, none)
+//   E2E_GAME_SELF_SAVE_MS
+//                       the time between those saves, the first one this
+//                       long after the start          (default 3000)
 //
 // Every line in the log is "<event> pid=<process id> <details>", so a test
 // can look for what each game process received and wrote.
@@ -69,6 +79,8 @@ struct GameConfig {
     unsigned long dies_after_ms = 0;
     std::string description;        // empty: saves without a header
     std::string death_description;  // empty: the dead save as any other
+    std::vector<std::string> self_saves;  // descriptions, one per self-save
+    unsigned long self_save_ms = 3000;
 };
 
 GameConfig g_config;
@@ -76,6 +88,8 @@ std::string g_save_path;
 unsigned g_saves_written = 0;
 const UINT_PTR kCloseTimer = 1;
 const UINT_PTR kDieTimer = 2;
+const UINT_PTR kSelfSaveTimer = 3;
+unsigned g_self_saves_done = 0;
 
 std::string env_text(const char* name, const std::string& fallback)
 {
@@ -108,6 +122,19 @@ std::vector<unsigned long> env_number_list(const char* name)
     return numbers;
 }
 
+// "a|b|" is three entries, the last one empty; unset or empty is none.
+std::vector<std::string> env_text_list(const char* name)
+{
+    std::vector<std::string> entries;
+    std::string text = env_text(name, "");
+    for (std::string::size_type start = 0, bar = 0; !text.empty() && bar != std::string::npos;
+         start = bar + 1) {
+        bar = text.find('|', start);
+        entries.push_back(text.substr(start, bar - start));
+    }
+    return entries;
+}
+
 unsigned long env_number(const char* name, unsigned long fallback)
 {
     std::string text = env_text(name, "");
@@ -134,6 +161,8 @@ GameConfig read_config()
     c.dies_after_ms = env_number("E2E_GAME_DIES_AFTER_MS", 0);
     c.description = env_text("E2E_GAME_DESCRIPTION", "");
     c.death_description = env_text("E2E_GAME_DEATH_DESCRIPTION", "");
+    c.self_saves = env_text_list("E2E_GAME_SELF_SAVES");
+    c.self_save_ms = env_number("E2E_GAME_SELF_SAVE_MS", c.self_save_ms);
     return c;
 }
 
@@ -193,9 +222,9 @@ std::string save_content(const char* kind)
                              GetCurrentProcessId(), save_size_for(g_saves_written));
 }
 
-bool write_save_file(const std::string& content)
+bool write_save_file(const std::string& content, const std::string& path = g_save_path)
 {
-    HANDLE file = CreateFileA(g_save_path.c_str(), GENERIC_WRITE, 0, nullptr,
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -214,6 +243,34 @@ void save_now()
     log_line(ok ? "saved" : "save-failed",
              "count=" + std::to_string(g_saves_written) +
              " bytes=" + std::to_string(content.size()));
+}
+
+// As the real game saves: the whole save written aside, then renamed in
+// while the old one is renamed away. A rename fails while another program
+// holds the save file open without sharing delete.
+void save_by_itself()
+{
+    const std::string& description = g_config.self_saves[g_self_saves_done++];
+    const std::string count = std::to_string(++g_saves_written);
+    const std::string fresh = g_save_path + count + ".new", old = g_save_path + count + ".old";
+    const std::string content = content_described(description, "SELF", g_saves_written,
+                                                   GetCurrentProcessId(),
+                                                   save_size_for(g_saves_written));
+    const char* failed = nullptr;
+    if (!write_save_file(content, fresh))
+        failed = "write-new";
+    else if (!MoveFileA(g_save_path.c_str(), old.c_str()))
+        failed = "save-to-old";
+    else if (!MoveFileA(fresh.c_str(), g_save_path.c_str()))
+        failed = "new-to-save";
+    else if (!DeleteFileA(old.c_str()))
+        failed = "delete-old";
+    const DWORD error = GetLastError();
+    if (failed)
+        log_line("self-save-failed", "count=" + count + " step=" + failed + " error=" +
+                                         std::to_string(error));
+    else
+        log_line("self-saved", "count=" + count + " desc=" + description);
 }
 
 // Like the real game away from its command prompt: its own modal warning,
@@ -294,6 +351,12 @@ LRESULT CALLBACK game_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
                                                  GetCurrentProcessId(), save_size_for(1));
             log_line(write_save_file(dead) ? "died" : "die-failed");
         }
+        if (wparam == kSelfSaveTimer) {
+            if (g_self_saves_done < g_config.self_saves.size())
+                save_by_itself();
+            if (g_self_saves_done == g_config.self_saves.size())
+                KillTimer(window, kSelfSaveTimer);
+        }
         if (wparam == kCloseTimer) {
             KillTimer(window, kCloseTimer);
             log_line("closing-window");
@@ -349,6 +412,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
         SetTimer(window, kCloseTimer, g_config.delay_ms, nullptr);
     if (g_config.dies_after_ms != 0)
         SetTimer(window, kDieTimer, g_config.dies_after_ms, nullptr);
+    if (!g_config.self_saves.empty())
+        SetTimer(window, kSelfSaveTimer, g_config.self_save_ms, nullptr);
 
     // The real game polls for input rather than waiting in GetMessage, so
     // the system never sees it waiting for input.
