@@ -41,15 +41,9 @@
 //                       the dead character's save carries this one instead
 //                                                     (default: unset)
 //   E2E_GAME_SELF_SAVES descriptions separated by "|", one per save the game
-//                       makes by itself in turn, as the real one does at each
-//                       new level; an empty one saves without a header, as
-//                       before 3.5.0. Each is written the real game's way:
-//                       "<save><n>.new", the save renamed to "<save><n>.old",
-//                       the new one renamed in, the old one deleted
-//                                                     (default: unset, none)
-//   E2E_GAME_SELF_SAVE_MS
-//                       the time between those saves, the first one this
-//                       long after the start          (default 3000)
+//                       makes by itself, every E2E_GAME_SELF_SAVE_MS (3000),
+//                       as the real one at each new level; an empty one has
+//                       no header                     (default: unset, none)
 //
 // Every line in the log is "<event> pid=<process id> <details>", so a test
 // can look for what each game process received and wrote.
@@ -122,19 +116,6 @@ std::vector<unsigned long> env_number_list(const char* name)
     return numbers;
 }
 
-// "a|b|" is three entries, the last one empty; unset or empty is none.
-std::vector<std::string> env_text_list(const char* name)
-{
-    std::vector<std::string> entries;
-    std::string text = env_text(name, "");
-    for (std::string::size_type start = 0, bar = 0; !text.empty() && bar != std::string::npos;
-         start = bar + 1) {
-        bar = text.find('|', start);
-        entries.push_back(text.substr(start, bar - start));
-    }
-    return entries;
-}
-
 unsigned long env_number(const char* name, unsigned long fallback)
 {
     std::string text = env_text(name, "");
@@ -161,7 +142,10 @@ GameConfig read_config()
     c.dies_after_ms = env_number("E2E_GAME_DIES_AFTER_MS", 0);
     c.description = env_text("E2E_GAME_DESCRIPTION", "");
     c.death_description = env_text("E2E_GAME_DEATH_DESCRIPTION", "");
-    c.self_saves = env_text_list("E2E_GAME_SELF_SAVES");
+    // "a|b|" is three saves, the last one without a description.
+    std::string saves = env_text("E2E_GAME_SELF_SAVES", "");
+    for (size_t at = 0, bar = 0; !saves.empty() && bar != std::string::npos; at = bar + 1)
+        c.self_saves.push_back(saves.substr(at, (bar = saves.find('|', at)) - at));
     c.self_save_ms = env_number("E2E_GAME_SELF_SAVE_MS", c.self_save_ms);
     return c;
 }
@@ -253,24 +237,14 @@ void save_by_itself()
     const std::string& description = g_config.self_saves[g_self_saves_done++];
     const std::string count = std::to_string(++g_saves_written);
     const std::string fresh = g_save_path + count + ".new", old = g_save_path + count + ".old";
-    const std::string content = content_described(description, "SELF", g_saves_written,
-                                                   GetCurrentProcessId(),
-                                                   save_size_for(g_saves_written));
-    const char* failed = nullptr;
-    if (!write_save_file(content, fresh))
-        failed = "write-new";
-    else if (!MoveFileA(g_save_path.c_str(), old.c_str()))
-        failed = "save-to-old";
-    else if (!MoveFileA(fresh.c_str(), g_save_path.c_str()))
-        failed = "new-to-save";
-    else if (!DeleteFileA(old.c_str()))
-        failed = "delete-old";
-    const DWORD error = GetLastError();
-    if (failed)
-        log_line("self-save-failed", "count=" + count + " step=" + failed + " error=" +
-                                         std::to_string(error));
-    else
-        log_line("self-saved", "count=" + count + " desc=" + description);
+    bool ok = write_save_file(content_described(description, "SELF", g_saves_written,
+                                                GetCurrentProcessId(),
+                                                save_size_for(g_saves_written)),
+                              fresh) &&
+              MoveFileA(g_save_path.c_str(), old.c_str()) &&
+              MoveFileA(fresh.c_str(), g_save_path.c_str()) && DeleteFileA(old.c_str());
+    log_line(ok ? "self-saved" : "self-save-failed",
+             "count=" + count + " error=" + std::to_string(ok ? 0 : GetLastError()));
 }
 
 // Like the real game away from its command prompt: its own modal warning,
@@ -351,12 +325,8 @@ LRESULT CALLBACK game_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
                                                  GetCurrentProcessId(), save_size_for(1));
             log_line(write_save_file(dead) ? "died" : "die-failed");
         }
-        if (wparam == kSelfSaveTimer) {
-            if (g_self_saves_done < g_config.self_saves.size())
-                save_by_itself();
-            if (g_self_saves_done == g_config.self_saves.size())
-                KillTimer(window, kSelfSaveTimer);
-        }
+        if (wparam == kSelfSaveTimer && g_self_saves_done < g_config.self_saves.size())
+            save_by_itself();
         if (wparam == kCloseTimer) {
             KillTimer(window, kCloseTimer);
             log_line("closing-window");
