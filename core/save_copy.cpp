@@ -312,10 +312,11 @@ bool living_at(const char *path, char (&description)[SAVE_DESCRIPTION_WIDTH + 1]
 }
 
 // Whether the save at place n is the last living state of a life that is
-// not the current one: the nearest newer living state, read towards the
-// front of the row as it will be once the new save is in (then, newest,
-// entering as "<backup>.1" and front as the backup), begins another life.
-// Dead states and saves without a description in between are passed over.
+// not the current one: the nearest newer living state begins another life.
+// The newer states are read towards the front of the row as it will stand
+// once the new save is in: places n - 1 to 1, then entering (the save about
+// to become "<backup>.1"), then front (the backup then). Dead states and
+// saves without a description in between are passed over.
 bool ends_earlier_life(const char *backup, unsigned n, const char *entering,
                        const char *front)
 {
