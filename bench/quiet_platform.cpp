@@ -78,6 +78,7 @@ bool is_backup(const char *path)
 
 plat_file plat_file_open_read(const char *path)
 {
+    ++quiet.counts.opens;
     if (is_backup(path))
         return PLAT_NO_FILE;
     quiet.read_at = 0;

@@ -20,6 +20,7 @@ struct QuietCounts {
     unsigned timer_starts;
     unsigned timer_stops;
     unsigned replaces;
+    unsigned opens;  // files opened for reading
     unsigned long long bytes_read;
     unsigned long long bytes_written;
 };

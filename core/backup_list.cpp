@@ -19,16 +19,15 @@ bool row_path(const char *live, const char *backup, int generation,
 unsigned list_backups(const char *live, const char *backup,
                       unsigned generations, BackupRow *rows, unsigned capacity)
 {
-    if (generations > MOST_BACKUP_GENERATIONS)
-        generations = MOST_BACKUP_GENERATIONS;
     unsigned count = 0;
     for (int generation = BACKUP_ROW_SAVE_FILE;
-         generation <= (int)generations && count < capacity; ++generation) {
+         generation <= MOST_BACKUP_GENERATIONS && count < capacity; ++generation) {
         BackupRow *row = &rows[count];
         if (!row_path(live, backup, generation, row->path) ||
             !plat_file_stamp_of(row->path, &row->stamp))
             continue;
         row->generation = generation;
+        row->earlier_life = generation > (int)generations;
         read_save_description(row->path, row->description,
                               sizeof row->description);
         ++count;
@@ -39,11 +38,13 @@ unsigned list_backups(const char *live, const char *backup,
 // A save file is never 4 GiB: the size's low half is its size.
 void backup_row_text(const BackupRow *row, char *out, unsigned size)
 {
-    char which[sizeof "Save file"];  // the longest, with "Older 99"
+    char which[sizeof "Earlier life"];  // the longest
     if (row->generation == BACKUP_ROW_SAVE_FILE)
         text_copy(which, sizeof which, "Save file");
     else if (row->generation == BACKUP_ROW_BACKUP)
         text_copy(which, sizeof which, "Backup");
+    else if (row->earlier_life)
+        text_copy(which, sizeof which, "Earlier life");
     else
         text_format(which, sizeof which, "Older %u", (unsigned)row->generation);
     char time[PLAT_TIME_TEXT_SIZE];

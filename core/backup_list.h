@@ -22,20 +22,23 @@ enum {
 
 struct BackupRow {
     int generation;  // BACKUP_ROW_SAVE_FILE, BACKUP_ROW_BACKUP or 1 and on
+    int earlier_life;  // beyond the recent generations: an earlier life's
     char path[BACKUP_ROW_PATH_WIDTH + 1];
     struct plat_stamp stamp;
     char description[SAVE_DESCRIPTION_WIDTH + 1];  // empty when it has none
 };
 
 // The rows of the files that exist, newest first: the save file live, the
-// backup, then "<backup>.1" to "<backup>.<generations>". A missing file, or a
-// folder in its place, has no row. At most capacity rows; returns how many.
+// backup, then "<backup>.1" to "<backup>.<generations>", then the last
+// states of earlier lives kept beyond them, up to "<backup>.99". A missing
+// file, or a folder in its place, has no row. At most capacity rows;
+// returns how many.
 unsigned list_backups(const char *live, const char *backup,
                       unsigned generations, struct BackupRow *rows,
                       unsigned capacity);
 
 // The row as the list shows it, its columns parted by tabs: which file it is
-// ("Save file", "Backup", "Older 1"...), the local time of its last write,
+// ("Save file", "Backup", "Older 1"..., "Earlier life"), the local time of its last write,
 // its size and its description.
 void backup_row_text(const struct BackupRow *row, char *out, unsigned size);
 

@@ -1,6 +1,7 @@
 #include "core/save_copy.h"
 
 #include "common/text.h"
+#include "core/save_description.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 
@@ -29,6 +30,9 @@ const unsigned piece_size = 2048;
 // with a generation number of up to two digits.
 const char temp_suffix[] = ".$$$";
 const char aside_suffix[] = ".o$$";
+// A state of the row on its way to another place of the row: a whole save,
+// moved, never written.
+const char move_suffix[] = ".m$$";
 
 typedef char work_path[PATH_WIDTH + sizeof temp_suffix];
 
@@ -40,6 +44,15 @@ int suffixed(const char *path, const char *suffix, work_path out)
 int generation_path(const char *backup, unsigned n, work_path out)
 {
     return text_format(out, sizeof(work_path), "%s.%u", backup, n) ? 1 : 0;
+}
+
+// Both paths are composed from the same settings, so the same file has the
+// same text.
+bool same_path(const char *a, const char *b)
+{
+    while (*a != '\0' && *a == *b)
+        ++a, ++b;
+    return *a == *b;
 }
 
 bool is_file(const char *path)
@@ -243,22 +256,23 @@ int replace_destination(const char *temp, const char *destination)
     return 0;
 }
 
-// The first free place in the row of generations, or 0 when every place
-// holds a save. *last is the last place a save may move to: the row ends
-// before a read-only file or a folder, which are never moved or replaced.
-unsigned first_free_generation(const char *backup, unsigned generations,
-                               unsigned *last)
+// The first free place of the row from first to last, or 0 when every
+// place holds a save. *end is the last place a save may move to: the row
+// ends before a read-only file or a folder, which are never moved or
+// replaced.
+unsigned first_free_generation(const char *backup, unsigned first,
+                               unsigned last, unsigned *end)
 {
-    *last = generations;
+    *end = last;
     work_path path;
-    for (unsigned n = 1; n <= generations; ++n) {
+    for (unsigned n = first; n <= last; ++n) {
         if (!generation_path(backup, n, path))
             break;
         enum plat_file_kind kind = plat_file_kind_of(path);
         if (kind == PLAT_KIND_NOTHING)
             return n;
         if (kind != PLAT_KIND_FILE) {
-            *last = n - 1;
+            *end = n - 1;
             return 0;
         }
     }
@@ -273,24 +287,113 @@ int move_generation(const char *backup, unsigned from, unsigned to)
            plat_file_rename(from_path, to_path);
 }
 
-// Frees "<backup>.1" for the save about to be kept: the kept saves each
-// move one place down as far as the first free place; where there is none,
-// the oldest goes first. 1 when "<backup>.1" is free.
-int free_first_generation(const char *backup, unsigned generations)
+// Moves the saves from first to free_place - 1 one place down, into the
+// free place.
+int move_down(const char *backup, unsigned first, unsigned free_place)
 {
-    unsigned last = 0;
-    unsigned free_place = first_free_generation(backup, generations, &last);
-    if (free_place == 0) {
-        work_path oldest;
-        if (last == 0 || !generation_path(backup, last, oldest) ||
-            !plat_file_delete(oldest))
-            return 0;
-        free_place = last;
-    }
-    for (unsigned n = free_place; n > 1; --n)
+    for (unsigned n = free_place; n > first; --n)
         if (!move_generation(backup, n - 1, n))
             return 0;
     return 1;
+}
+
+int delete_generation(const char *backup, unsigned n)
+{
+    work_path path;
+    return generation_path(backup, n, path) && plat_file_delete(path);
+}
+
+// The description of a living character at path, or false.
+bool living_at(const char *path, char (&description)[SAVE_DESCRIPTION_WIDTH + 1])
+{
+    return path != nullptr &&
+           read_save_description(path, description, sizeof description) &&
+           !description_is_dead(description);
+}
+
+// Whether the save at place n is the last living state of a life that is
+// not the current one: the nearest newer living state begins another life.
+// The newer states are read towards the front of the row as it will stand
+// once the new save is in: places n - 1 to 1, then entering (the save about
+// to become "<backup>.1"), then front (the backup then). Dead states and
+// saves without a description in between are passed over.
+bool ends_earlier_life(const char *backup, unsigned n, const char *entering,
+                       const char *front)
+{
+    char older[SAVE_DESCRIPTION_WIDTH + 1], newer[SAVE_DESCRIPTION_WIDTH + 1];
+    work_path path;
+    if (!generation_path(backup, n, path) || !living_at(path, older))
+        return false;
+    while (--n >= 1)
+        if (generation_path(backup, n, path) && living_at(path, newer))
+            return starts_new_life(newer, older) != 0;
+    if (living_at(entering, newer))
+        return starts_new_life(newer, older) != 0;
+    return living_at(front, newer) && starts_new_life(newer, older) != 0;
+}
+
+// The last state of an earlier life leaves the recent saves for the
+// places beyond them, ahead of the earlier lives already there, so the
+// oldest life is last; only when every place up to the last is taken does
+// that oldest life go. 0 when there is no room beyond (the row ends there).
+int keep_as_earlier_life(const char *backup, unsigned generations)
+{
+    unsigned first = generations + 1;
+    unsigned end = 0;
+    unsigned free_place =
+        first_free_generation(backup, first, MOST_BACKUP_GENERATIONS, &end);
+    if (free_place == 0) {
+        if (end < first || !delete_generation(backup, end))
+            return 0;
+        free_place = end;
+    }
+    return move_down(backup, first, free_place) &&
+           move_generation(backup, generations, first);
+}
+
+// Frees "<backup>.1" for the save about to be kept: the kept saves each
+// move one place down as far as the first free place. Where there is none,
+// the oldest makes way: beyond the recent ones when it is the last state of
+// an earlier life, else it goes. 1 when "<backup>.1" is free.
+int free_first_generation(const char *backup, unsigned generations,
+                          const char *entering, const char *front)
+{
+    unsigned end = 0;
+    unsigned free_place = first_free_generation(backup, 1, generations, &end);
+    if (free_place == 0) {
+        if (end == 0)
+            return 0;
+        bool kept = end == generations &&
+                    ends_earlier_life(backup, end, entering, front) &&
+                    keep_as_earlier_life(backup, generations);
+        if (!kept && !delete_generation(backup, end))
+            return 0;
+        free_place = end;
+    }
+    return move_down(backup, 1, free_place);
+}
+
+// The place of the row, "<backup>.1" and on, whose save holds the same
+// bytes as path; 0 when none does. Sizes are compared first: only a save of
+// the same size is read. The search ends where the row does.
+unsigned generation_holding(const char *path, const char *backup)
+{
+    struct plat_stamp wanted, held;
+    if (!plat_file_stamp_of(path, &wanted))
+        return 0;
+    work_path place;
+    for (unsigned n = 1; n <= MOST_BACKUP_GENERATIONS; ++n) {
+        if (!generation_path(backup, n, place))
+            return 0;
+        enum plat_file_kind kind = plat_file_kind_of(place);
+        if (kind == PLAT_KIND_READ_ONLY || kind == PLAT_KIND_FOLDER)
+            return 0;
+        if (kind == PLAT_KIND_FILE && plat_file_stamp_of(place, &held) &&
+            held.size_low == wanted.size_low &&
+            held.size_high == wanted.size_high && same_content(path, place))
+            return n;
+    }
+    return 0;
 }
 
 // The old destination becomes "<backup>.1" and the new file takes its name:
@@ -308,7 +411,8 @@ int move_in_keeping_old(const char *temp, const char *destination,
         return 0;
     work_path first;
     if (kind == PLAT_KIND_NOTHING || !generation_path(backup, 1, first) ||
-        !free_first_generation(backup, generations))
+        !free_first_generation(backup, generations, destination,
+                               same_path(destination, backup) ? temp : backup))
         return replace_destination(temp, destination);
     if (!plat_file_rename(destination, first))
         return 0;
@@ -316,6 +420,42 @@ int move_in_keeping_old(const char *temp, const char *destination,
         return 1;
     plat_file_rename(first, destination);
     return 0;
+}
+
+// ---- a state the row already holds is moved, not copied again ---------------
+
+// The save at place n of the row takes the front, the backup's own name:
+// the backup becomes "<backup>.1" and the saves in between move one place
+// down, into the place n left. Renames alone, the moved save waiting under
+// its own working name meanwhile.
+int move_to_front(const char *backup, unsigned n, unsigned generations)
+{
+    work_path held, moving, first;
+    if (!generation_path(backup, n, held) ||
+        !suffixed(backup, move_suffix, moving) ||
+        !generation_path(backup, 1, first) || !plat_file_rename(held, moving))
+        return 0;
+    bool has_backup = plat_file_kind_of(backup) == PLAT_KIND_FILE;
+    if (has_backup && (!free_first_generation(backup, generations, backup, moving) ||
+                       !plat_file_rename(backup, first)))
+        return 0;  // the next copy puts the moved save back in the row
+    return plat_file_rename(moving, backup);
+}
+
+// A restore keeps the save file it replaces as "<backup>.1"; where the row
+// already holds those bytes further down, that save moves up instead.
+// Held by the backup or by "<backup>.1", it stays where it is.
+int move_to_first_generation(const char *backup, unsigned n,
+                             unsigned generations)
+{
+    if (n <= 1)
+        return 1;
+    work_path held, moving, first;
+    return generation_path(backup, n, held) &&
+           suffixed(backup, move_suffix, moving) &&
+           generation_path(backup, 1, first) && plat_file_rename(held, moving) &&
+           free_first_generation(backup, generations, moving, backup) &&
+           plat_file_rename(moving, first);
 }
 
 // ---- what a copy cut off by a power cut left behind ---------------------------------
@@ -350,6 +490,39 @@ void recover_interrupted_keep(const char *backup)
         plat_file_rename(first, backup);
 }
 
+// A move cut off by a power cut left the moving save under its working
+// name: it goes to the first free place of the row, from the front, so the
+// row holds it again.
+void recover_interrupted_move(const char *backup)
+{
+    work_path moving, place;
+    if (!suffixed(backup, move_suffix, moving) ||
+        plat_file_kind_of(moving) != PLAT_KIND_FILE)
+        return;
+    if (plat_file_rename(moving, backup))
+        return;
+    unsigned end = 0;
+    unsigned free_place =
+        first_free_generation(backup, 1, MOST_BACKUP_GENERATIONS, &end);
+    if (free_place != 0 && generation_path(backup, free_place, place))
+        plat_file_rename(moving, place);
+}
+
+// The new save in temp takes the destination's place, the old one kept in
+// the row. A restore need not keep the save file it replaces where the row
+// already holds its bytes: those only move up, and the file is replaced.
+int move_in(const char *temp, const char *destination, const char *backup,
+            unsigned generations)
+{
+    if (!same_path(destination, backup)) {
+        unsigned held = generation_holding(destination, backup);
+        if (held != 0 || same_content(destination, backup))
+            return move_to_first_generation(backup, held, generations) &&
+                   replace_destination(temp, destination);
+    }
+    return move_in_keeping_old(temp, destination, backup, generations);
+}
+
 }  // namespace
 
 int copy_save_file(const char *source, const char *destination)
@@ -372,19 +545,27 @@ int copy_save_file_keeping(const char *source, const char *destination,
     // reads the backup that the last timer copy was replacing.
     recover_interrupted_replace(source);
     recover_interrupted_replace(destination);
-    if (backup != nullptr)
+    if (backup != nullptr) {
         recover_interrupted_keep(backup);
+        recover_interrupted_move(backup);
+    }
     // Only ever a part-written or never-used copy of the source.
     plat_file_delete(temp);
 
     // Nothing to do, and so nothing to write, rotate or flush.
     if (same_content(source, destination))
         return 1;
+    // A save the row already holds further down moves to the front: no two
+    // files of the row hold the same bytes.
+    if (generations > 0 && same_path(destination, backup)) {
+        unsigned held = generation_holding(source, backup);
+        if (held != 0)
+            return move_to_front(backup, held, generations);
+    }
     if (!fill_temp(source, temp, backup, generations))
         return 0;
-    int ok = generations > 0
-                 ? move_in_keeping_old(temp, destination, backup, generations)
-                 : replace_destination(temp, destination);
+    int ok = generations > 0 ? move_in(temp, destination, backup, generations)
+                             : replace_destination(temp, destination);
     if (!ok)
         plat_file_delete(temp);
     return ok;

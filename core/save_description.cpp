@@ -62,19 +62,74 @@ unsigned text_size_in(const unsigned char *head, unsigned length)
     return size;
 }
 
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+unsigned digits_before(const char *text, unsigned end)
+{
+    unsigned digits = 0;
+    while (digits < end && is_digit(text[end - 1 - digits]))
+        ++digits;
+    return digits;
+}
+
 bool ends_in_depth(const char *text, unsigned length)
 {
     const char tail[] = ", at DL";
     const unsigned tail_length = sizeof tail - 1;
-    unsigned digits = 0;
-    while (digits < length && text[length - 1 - digits] >= '0' &&
-           text[length - 1 - digits] <= '9')
-        ++digits;
+    unsigned digits = digits_before(text, length);
     if (digits == 0 || length - digits < tail_length)
         return false;
     return same_bytes(reinterpret_cast<const unsigned char *>(text) + length -
                           digits - tail_length,
                       reinterpret_cast<const unsigned char *>(tail), tail_length);
+}
+
+unsigned text_length(const char *text)
+{
+    unsigned length = 0;
+    while (length <= SAVE_DESCRIPTION_WIDTH && text[length] != '\0')
+        ++length;
+    return length;
+}
+
+// A living character as "<name>, L<level> <race> <class>, at DL<depth>"
+// tells of it. The name may hold commas, even ", L1 ", so the level is the
+// last ", L<digits> " before the depth: everything before it is the name.
+struct Character {
+    unsigned name_length;  // the name is the text's start
+    unsigned level;
+    unsigned race_class_at, race_class_length;
+};
+
+bool read_character(const char *text, Character *character)
+{
+    unsigned length = text_length(text);
+    if (length > SAVE_DESCRIPTION_WIDTH || !ends_in_depth(text, length))
+        return false;
+    unsigned body = length - digits_before(text, length) - (sizeof ", at DL" - 1);
+    for (unsigned space = body; space-- > 3;) {
+        unsigned digits = digits_before(text, space);
+        unsigned comma = space - digits - 3;  // where ", L" would begin
+        if (text[space] != ' ' || digits == 0 || digits > 3 ||
+            space < digits + 3 || text[comma] != ',' ||
+            text[comma + 1] != ' ' || text[comma + 2] != 'L')
+            continue;
+        character->name_length = comma;
+        character->level = 0;
+        for (unsigned i = comma + 3; i < space; ++i)
+            character->level = character->level * 10 + (unsigned)(text[i] - '0');
+        character->race_class_at = space + 1;
+        character->race_class_length = body - space - 1;
+        return true;
+    }
+    return false;
+}
+
+bool same_text(const char *a, unsigned a_length, const char *b, unsigned b_length)
+{
+    return a_length == b_length &&
+           same_bytes(reinterpret_cast<const unsigned char *>(a),
+                      reinterpret_cast<const unsigned char *>(b), a_length);
 }
 
 bool holds(const char *text, unsigned length, const char *part,
@@ -145,14 +200,26 @@ int description_is_dead(const char *description)
 {
     if (description == nullptr)
         return 0;
-    unsigned length = 0;
-    while (length <= SAVE_DESCRIPTION_WIDTH && description[length] != '\0')
-        ++length;
+    unsigned length = text_length(description);
     if (length > SAVE_DESCRIPTION_WIDTH)
         return 0;  // no description of the game's is this long
     const char dead[] = ", dead (";
     return holds(description, length, dead, sizeof dead - 1) &&
                    !ends_in_depth(description, length)
+               ? 1
+               : 0;
+}
+
+int starts_new_life(const char *newer, const char *older)
+{
+    Character a, b;
+    if (newer == nullptr || older == nullptr || !read_character(newer, &a) ||
+        !read_character(older, &b))
+        return 0;
+    return !same_text(newer, a.name_length, older, b.name_length) ||
+                   !same_text(newer + a.race_class_at, a.race_class_length,
+                              older + b.race_class_at, b.race_class_length) ||
+                   a.level < b.level
                ? 1
                : 0;
 }

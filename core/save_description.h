@@ -24,4 +24,12 @@ int parse_save_description(const unsigned char *head, unsigned length,
 // (or there is none).
 int description_is_dead(const char *description);
 
+// 1 when the living state newer begins another character's life than the
+// living state older, the next older one of the same row: another name
+// (everything before the level), another race or class, or a lower level,
+// as after a death and New Game under the same name, or after an older state
+// was brought back. 0 when it goes on the same life, or when either is not a
+// living description of the game's form.
+int starts_new_life(const char *newer, const char *older);
+
 #endif

@@ -5,6 +5,8 @@
 
 #include <stdint.h>
 
+#include "platform/platform.h"
+
 // Widths are maximum lengths in characters, without the terminating zero.
 enum {
     PATH_WIDTH = 255,           // every setting text and every composed path
@@ -34,6 +36,13 @@ struct Settings {
     unsigned backup_generations;
 };
 
+// The save file's stamp as Savewarden saw it; exists is 0 when there was
+// no file.
+struct SaveStamp {
+    int exists;
+    struct plat_stamp stamp;
+};
+
 struct RunState {
     uint32_t interval;             // seconds between saves; 0: none wanted
     uint32_t save_command_number;  // WM_COMMAND number that makes the game save
@@ -41,6 +50,14 @@ struct RunState {
     char backup_save_file[PATH_WIDTH + 1];
     char game_command_line[PATH_WIDTH + 1];
     uint32_t deadline;             // tick count at which the next save is due
+    // The save file when Savewarden last kept it, wrote it or looked at it,
+    // and as the last tick found it: a save of the game's is one it has not
+    // seen yet, and it is read once it has held still for a tick.
+    SaveStamp save_seen;
+    SaveStamp save_at_last_tick;
+    // Told after each change to the save file or its backups, that Savewarden
+    // made or saw; 0 while nobody listens.
+    void (*backups_changed)(void);
     int help_open;                 // help viewer must be told to quit at exit
 };
 
@@ -49,7 +66,7 @@ extern Settings g_settings;
 extern RunState g_run_state;
 
 #define SETTINGS_FILE "swarden.ini"
-#define DEFAULT_BACKUP_GENERATIONS 5
+#define DEFAULT_BACKUP_GENERATIONS 10
 #define DEFAULT_GAME_PROGRAM "angband.exe"
 #define SETTINGS_SECTION "Options"
 

@@ -4,6 +4,7 @@
 #include "common/text.h"
 #include "common/two_digit_text.h"
 #include "core/save_copy.h"
+#include "core/save_description.h"
 #include "core/settings.h"
 #include "game/game_presence.h"
 
@@ -62,6 +63,56 @@ bool same_stamp(const struct plat_stamp &a, const struct plat_stamp &b)
            a.size_low == b.size_low && a.size_high == b.size_high;
 }
 
+SaveStamp save_stamp_now()
+{
+    SaveStamp now = {};
+    now.exists = plat_file_stamp_of(g_run_state.live_save_file, &now.stamp);
+    return now;
+}
+
+bool same_save_stamp(const SaveStamp &a, const SaveStamp &b)
+{
+    return a.exists == b.exists && (!a.exists || same_stamp(a.stamp, b.stamp));
+}
+
+// Whom the save file holds, by its description. Saves without one (the
+// game's before 3.5, or any other file) cannot be told from a dead
+// character's.
+enum save_holds { HOLDS_UNKNOWN, HOLDS_LIVING, HOLDS_DEAD };
+
+enum save_holds what_save_holds()
+{
+    char description[SAVE_DESCRIPTION_WIDTH + 1];
+    if (!read_save_description(g_run_state.live_save_file, description,
+                               sizeof description))
+        return HOLDS_UNKNOWN;
+    return description_is_dead(description) ? HOLDS_DEAD : HOLDS_LIVING;
+}
+
+// A failed copy leaves the old backup whole; the next save retries.
+bool back_up_save()
+{
+    bool kept = copy_save_file_keeping(g_run_state.live_save_file,
+                                       g_run_state.backup_save_file,
+                                       g_run_state.backup_save_file,
+                                       g_settings.backup_generations) != 0;
+    note_save_file_seen();
+    tell_backups_changed();
+    return kept;
+}
+
+// The game saved by itself (a new level, Ctrl-S) and its renames are done.
+// A living character's save is kept as a due tick keeps one, and the
+// countdown starts over: the game need not be asked until a whole interval
+// has gone by without a save of its own. A dead one is never made the
+// newest backup unasked.
+void follow_game_save(uint32_t now)
+{
+    note_save_file_seen();
+    if (what_save_holds() == HOLDS_LIVING && back_up_save())
+        g_run_state.deadline = deadline_after_interval(now);
+}
+
 // Whether the game wrote its save file while it handled the command: the
 // file's last-write time or size changed, or it is there only now. A game
 // that refused (its own "You may not do that right now." box, closed by the
@@ -91,6 +142,10 @@ void save_and_back_up(plat_window dialog, uint32_t now)
     // second box in the game. The next due tick tries again.
     if (!plat_window_takes_input(game))
         return;
+    // A dead character cannot be saved: the game refuses at its death
+    // screen and all through the making of the next character.
+    if (what_save_holds() == HOLDS_DEAD)
+        return;
     struct plat_stamp before;
     bool had_before =
         plat_file_stamp_of(g_run_state.live_save_file, &before) != 0;
@@ -101,14 +156,15 @@ void save_and_back_up(plat_window dialog, uint32_t now)
     // from now, so a second command never follows at once.
     g_run_state.deadline = deadline_after_interval(plat_tick_count());
     // A game that did not answer in time may have its save file half
-    // written; copying that would overwrite a good backup.
-    if (!answered || !game_wrote_save(had_before, before))
+    // written; copying that would overwrite a good backup, so what it holds
+    // now is not followed either.
+    if (!answered) {
+        note_save_file_seen();
         return;
-    // A failed copy leaves the old backup whole; the next due tick retries.
-    copy_save_file_keeping(g_run_state.live_save_file,
-                           g_run_state.backup_save_file,
-                           g_run_state.backup_save_file,
-                           g_settings.backup_generations);
+    }
+    if (!game_wrote_save(had_before, before))
+        return;
+    back_up_save();
 }
 
 }  // namespace
@@ -123,6 +179,7 @@ void backup_timer_arm(plat_window dialog)
         return;
     }
     g_run_state.deadline = deadline_after_interval(plat_tick_count());
+    note_save_file_seen();
 }
 
 void backup_timer_stop(plat_window dialog)
@@ -137,8 +194,33 @@ void backup_timer_tick(plat_window dialog)
     if (g_run_state.interval == 0)
         return;
     uint32_t now = plat_tick_count();
-    if (deadline_has_passed(now, g_run_state.deadline))
+    // One look at the save file's stamp, no file opened: the game saves by
+    // writing a new file and renaming it in, so a save is read only once
+    // its stamp has held still for a tick.
+    SaveStamp stamp = save_stamp_now();
+    bool held_still = same_save_stamp(stamp, g_run_state.save_at_last_tick);
+    g_run_state.save_at_last_tick = stamp;
+    if (!held_still)
+        tell_backups_changed();
+    bool game_saved = !same_save_stamp(stamp, g_run_state.save_seen);
+    if (game_saved && held_still)
+        follow_game_save(now);
+    bool due = deadline_has_passed(now, g_run_state.deadline);
+    // A save of the game's still under way is waited for, not asked again.
+    if (due && !(game_saved && !held_still))
         save_and_back_up(dialog, now);
-    else
+    else if (!due)
         show_remaining(dialog, g_run_state.deadline - now);
+}
+
+void note_save_file_seen(void)
+{
+    g_run_state.save_seen = save_stamp_now();
+    g_run_state.save_at_last_tick = g_run_state.save_seen;
+}
+
+void tell_backups_changed(void)
+{
+    if (g_run_state.backups_changed != nullptr)
+        g_run_state.backups_changed();
 }

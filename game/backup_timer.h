@@ -20,4 +20,10 @@ void backup_timer_stop(plat_window dialog);
 // One tick of timer 1.
 void backup_timer_tick(plat_window dialog);
 
+// Savewarden has written the save file itself, or backed it up: what it
+// holds now is no save of the game's to follow.
+void note_save_file_seen(void);
+// Tells whoever listens that the save file or its backups changed.
+void tell_backups_changed(void);
+
 #endif

@@ -137,6 +137,9 @@ void commit(plat_window dialog, const Request &request)
     copy_text(g_run_state.live_save_file, request.paths.live_save_file);
     copy_text(g_run_state.backup_save_file, request.paths.backup_save_file);
     copy_text(g_run_state.game_command_line, request.paths.game_command_line);
+    // Another save file, perhaps: the countdown follows the game's saves
+    // from what it holds now.
+    note_save_file_seen();
     // The request may still end at the copy or the game start, before the
     // timer is dealt with; a countdown from an earlier request must not go
     // on with no interval, where every tick would fall due.
@@ -173,6 +176,16 @@ int copy_save_files(plat_window dialog, bool restore)
     }
     return copy_or_complain(dialog, g_run_state.live_save_file,
                             g_run_state.backup_save_file);
+}
+
+// Whichever way the copy went, the save file now holds what Savewarden
+// wrote or kept, and the Backups window shows the new row.
+int copy_save_files_told(plat_window dialog, bool restore)
+{
+    int ok = copy_save_files(dialog, restore);
+    note_save_file_seen();
+    tell_backups_changed();
+    return ok;
 }
 
 int refuse_start(plat_window dialog)
@@ -318,7 +331,7 @@ void start_request(plat_window dialog)
         return;
     }
     commit(dialog, request);
-    if (!copy_save_files(dialog, restore) || !start_game(dialog))
+    if (!copy_save_files_told(dialog, restore) || !start_game(dialog))
         return;
     set_timer_going(dialog);
 }

@@ -40,10 +40,18 @@ void plat_profile_write(const char *section, const char *key,
     WritePrivateProfileStringA(section, key, value, file);
 }
 
+// Shared for writing and, where the system knows the flag (NT; Windows 95
+// refuses it), for deleting too: the game saves by renaming its save file
+// away and a new one in, which must not fail while Savewarden reads it.
 plat_file plat_file_open_read(const char *path)
 {
-    HFILE file = _lopen(path, OF_READ);
-    return file == HFILE_ERROR ? PLAT_NO_FILE : file;
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    if ((GetVersion() & 0x80000000u) == 0)
+        share |= FILE_SHARE_DELETE;
+    HANDLE file = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A kernel file handle in an int, as _lcreat gives one.
+    return file == INVALID_HANDLE_VALUE ? PLAT_NO_FILE : (plat_file)(INT_PTR)file;
 }
 
 plat_file plat_file_create(const char *path)

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "core/backup_list.h"
 #include "core/save_copy.h"
+#include "game/backup_timer.h"
 #include "game/game_presence.h"
 #include "game/start_request.h"
 #include "res/swarden_rc.h"
@@ -50,11 +51,35 @@ void enable_restore(HWND window)
     EnableWindow(GetDlgItem(window, IDC_BACKUP_RESTORE), selected_backup(window) != nullptr);
 }
 
-// Reads the files afresh. The first row is selected: the save file, which
-// after a restore holds the character brought back.
-void fill_list(HWND window)
+bool same_state(const BackupRow &a, const BackupRow &b)
+{
+    return a.stamp.time_low == b.stamp.time_low &&
+           a.stamp.time_high == b.stamp.time_high &&
+           a.stamp.size_low == b.stamp.size_low &&
+           a.stamp.size_high == b.stamp.size_high;
+}
+
+// The row that shows the state selected before the list was read again:
+// a move within the row keeps a file's time and size. The first row, the
+// save file, where that state is gone.
+LRESULT row_of_state(const BackupRow *selected)
+{
+    for (unsigned i = 0; selected != nullptr && i < g_row_count; ++i)
+        if (same_state(g_rows[i], *selected))
+            return (LRESULT)i;
+    return 0;
+}
+
+// Reads the files afresh; the selection stays on the state it was on. After
+// a restore nothing is selected yet: the first row, the save file, which
+// then holds the character brought back.
+void fill_list(HWND window, bool keep_selection = true)
 {
     HWND list = list_of(window);
+    const BackupRow *selected = keep_selection ? selected_backup(window) : nullptr;
+    BackupRow was = {};
+    if (selected != nullptr)
+        was = *selected;
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     g_row_count = list_backups(g_paths.live_save_file, g_paths.backup_save_file,
                                g_settings.backup_generations, g_rows, MOST_BACKUP_ROWS);
@@ -63,8 +88,30 @@ void fill_list(HWND window)
         backup_row_text(&g_rows[i], text, sizeof text);
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     }
-    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SendMessageA(list, LB_SETCURSEL, row_of_state(selected != nullptr ? &was : nullptr), 0);
     enable_restore(window);
+}
+
+// A change the countdown made or saw: the rows follow the files.
+void list_changed(void)
+{
+    if (g_backups_window != nullptr)
+        fill_list(g_backups_window);
+}
+
+// The file under the row no longer holds the state the row shows (the row
+// moved on since the list was read): nothing is copied, and the player
+// chooses again from the list read afresh.
+bool row_has_moved_on(HWND window, const BackupRow *row)
+{
+    struct plat_stamp now;
+    if (plat_file_stamp_of(row->path, &now) && now.time_low == row->stamp.time_low &&
+        now.time_high == row->stamp.time_high && now.size_low == row->stamp.size_low &&
+        now.size_high == row->stamp.size_high)
+        return false;
+    fill_list(window);
+    info_notice(as_plat_window(window), "The backups have changed: choose again");
+    return true;
 }
 
 // No question: the save file replaced is kept as the newest older backup.
@@ -72,12 +119,21 @@ void fill_list(HWND window)
 // save, so nothing is copied then.
 void restore_selected(HWND window)
 {
-    const BackupRow *row = selected_backup(window);
-    if (row == nullptr ||
-        game_blocks_restore(as_plat_window(g_main_dialog), as_plat_window(window)))
+    // A copy: notices below let ticks through, which may read the list again.
+    const BackupRow *selected = selected_backup(window);
+    if (selected == nullptr)
         return;
-    if (copy_save_file_keeping(row->path, g_paths.live_save_file, g_paths.backup_save_file,
-                               g_settings.backup_generations)) {
+    const BackupRow chosen = *selected;
+    const BackupRow *row = &chosen;
+    if (game_blocks_restore(as_plat_window(g_main_dialog), as_plat_window(window)) ||
+        row_has_moved_on(window, row))
+        return;
+    int restored = copy_save_file_keeping(row->path, g_paths.live_save_file,
+                                          g_paths.backup_save_file,
+                                          g_settings.backup_generations);
+    // What the save file holds now is Savewarden's, not a save of the game's.
+    note_save_file_seen();
+    if (restored) {
         // The next Go starts the game on the restored save and backs it up.
         CheckDlgButton(g_main_dialog, IDC_RESTORE, BST_UNCHECKED);
     } else {
@@ -86,7 +142,7 @@ void restore_selected(HWND window)
                     g_paths.live_save_file);
         warning_notice(as_plat_window(window), message);
     }
-    fill_list(window);
+    fill_list(window, false);
     // The focus leaves the Restore button, which the save file's row greys.
     SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list_of(window)), TRUE);
 }
@@ -101,8 +157,13 @@ INT_PTR CALLBACK backups_window_proc(HWND window, UINT message, WPARAM wparam, L
                      reinterpret_cast<LPARAM>(COLUMN_STOPS));
         place_beside_main_dialog(window, reinterpret_cast<HWND>(lparam));
         fill_list(window);
+        g_run_state.backups_changed = list_changed;
         return TRUE;
     }
+    case WM_ACTIVATE:  // brought to the front: the files may have changed
+        if (LOWORD(wparam) != WA_INACTIVE)
+            fill_list(window);
+        return FALSE;
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDCANCEL:  // Escape, the close button and Close
@@ -123,6 +184,7 @@ INT_PTR CALLBACK backups_window_proc(HWND window, UINT message, WPARAM wparam, L
         return TRUE;
     case WM_DESTROY:
         g_backups_window = nullptr;
+        g_run_state.backups_changed = nullptr;
         return FALSE;
     default:
         return FALSE;

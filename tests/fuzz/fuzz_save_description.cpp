@@ -2,7 +2,8 @@
 // any bytes: no crash and no read past them; a description it returns ends
 // with its zero within the width, holds only printable text and is exactly
 // the text the header announces; the answer is the same every time and for
-// any longer buffer; and a buffer too small gets nothing, not a cut text.
+// any longer buffer; a buffer too small gets nothing, not a cut text; and
+// the life it tells of is its own.
 //
 // Input: the file's first bytes.
 #include <stdint.h>
@@ -56,6 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                    "a buffer too small gets nothing and is not written past");
     }
     FUZZ_CHECK(description_is_dead(out) == 0 || found, "no description is not dead");
+    // The same character never begins a new life against itself, and a dead
+    // one begins none.
+    FUZZ_CHECK(starts_new_life(out, out) == 0, "a state goes on its own life");
+    FUZZ_CHECK(!description_is_dead(out) || starts_new_life(out, "A, L1 B C, at DL1") == 0,
+               "a dead state begins no life");
 
     free(head);
     return 0;

@@ -18,6 +18,7 @@
 #include "host_fakes.h"
 #include "host_files.h"
 #include "scratch_dir.h"
+#include "../e2e/stand_in_game/save_content.h"
 
 namespace {
 
@@ -283,6 +284,7 @@ TEST_F(BackupTimer, OnlyASaveTheGameWroteForTheCommandIsCopied)
     write_file(live, "Hero, dead (killed by a dragon)");
     host_set_on_send([](const HostSend &) { host_advance_ticks(1500); });
 
+    tick_at(64000);  // a save without a description is not kept by itself
     tick_at(65000);
     EXPECT_EQ(host_sends().size(), 1u);
     EXPECT_EQ(read_file(backup), "old backup");
@@ -433,3 +435,45 @@ TEST_F(BackupTimer, ADeadlineJustBeforeTheWrapIsStillDueAfterIt)
 }
 
 }  // namespace
+
+// The game's own saves, between the ticks of a 10-second countdown: a
+// living character's is kept once it has held still for a tick, and the
+// countdown starts over from then; no other is kept, and a dead character
+// is never asked to save.
+TEST_F(BackupTimer, TheGamesOwnLivingSavesAreKeptAndPutTheCommandOff)
+{
+    const std::string living = save_description_header("Hero, L2 Human Warrior, at DL1") + "x";
+    const std::string dead = save_description_header("Hero, dead (a kobold)");
+    const struct {
+        const char *what;
+        std::string save, backup_after;
+        uint32_t written_at;
+        size_t sends;
+        uint32_t deadline;
+    } cases[] = {
+        {"living", living, living, 3500, 0, 5000 + 10000},
+        {"living, just before the due tick", living, living, 9500, 0, 11000 + 10000},
+        {"the same bytes as the backup", living, living, 3500, 0, 5000 + 10000},
+        {"dead", dead, "old backup", 3500, 0, 10000 + 10000},
+        {"without a description", "old version", "old backup", 3500, 1, 10000 + 10000},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        remove((backup + ".1").c_str());
+        g_settings.backup_generations = 1;
+        host_add_window("Angband 2.7.5");
+        if (c.what[0] == 't')
+            write_file(backup, living);
+        arm_at(0, 10);
+        for (uint32_t now = 1000; now <= 12000; now += 1000) {
+            if (now == c.written_at + 500)
+                write_file(live, c.save);
+            tick_at(now);
+        }
+        EXPECT_EQ(read_file(backup), c.backup_after);
+        EXPECT_EQ(host_sends().size(), c.sends);
+        EXPECT_EQ(g_run_state.deadline, c.deadline);
+        EXPECT_EQ(file_exists(backup + ".1"), c.what[0] == 'l');
+    }
+}

@@ -7,9 +7,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "../e2e/stand_in_game/save_content.h"
 #include "core/save_copy.h"
 #include "platform/platform.h"
 #include "host_files.h"
@@ -730,6 +732,107 @@ TEST_F(SaveCopy, PowerCutLosesWhatWasNotFlushed)
     EXPECT_EQ(plat_file_delete(source.c_str()), 0);  // the cut fires here
     EXPECT_EQ(read_file(flushed), "kept");
     EXPECT_EQ(read_file(destination), "");
+}
+
+}  // namespace
+
+// The row a keep leaves, over real files: which state starts a new life,
+// which file goes, and a state the row holds already moved, not copied. A
+// state is a tag: a name (A "Ann", B "Bob", C "Ann, the Bold"), a level or
+// "d" for dead, "r" for another race and class; "x..." has no description,
+// "R..." is read-only. The row is ".sav" first, "-" for none.
+namespace {
+
+std::string state_bytes(const std::string &tag)
+{
+    const std::string name = tag[0] == 'A' ? "Ann, " : tag[0] == 'B' ? "Bob, " : "Ann, the Bold, ";
+    const std::string race = tag.back() == 'r' ? " Dwarf Priest" : " Human Warrior";
+    if (tag[0] == 'x' || tag[0] == 'R')
+        return "#" + tag;
+    return save_description_header(name + (tag[1] == 'd' ? "dead (a kobold)"
+                                           : "L" + tag.substr(1, tag.find('r') - 1) + race + ", at DL3")) +
+           "#" + tag;
+}
+
+// The tag a file ends in; "?" for a part-written one.
+std::string tag_of(const std::string &path)
+{
+    const std::string bytes = read_file(path);
+    return bytes.rfind('#') == std::string::npos ? "?" : bytes.substr(bytes.rfind('#') + 1);
+}
+
+struct RowCase {
+    const char *what;
+    unsigned generations;
+    std::string live;  // the save file's state
+    int restore;       // -1: back the save file up; else restore that place
+    std::vector<std::string> before, after;
+};
+
+const RowCase row_cases[] = {
+    {"one life rotates", 2, "A4", -1, {"A3", "A2", "A1"}, {"A4", "A3", "A2"}},
+    {"after a death, the last living state stays", 2, "B2", -1, {"B1", "Ad", "A5"}, {"B2", "B1", "Ad", "A5"}},
+    {"a lower level under the same name", 2, "A2", -1, {"A1", "Ad", "A5"}, {"A2", "A1", "Ad", "A5"}},
+    {"another race and class", 1, "A6r", -1, {"A5", "A4"}, {"A6r", "A5"}},
+    {"a comma in the name", 2, "C3", -1, {"C2", "C1", "A9"}, {"C3", "C2", "C1", "A9"}},
+    {"the same life, a comma in the name", 2, "C4", -1, {"C3", "C2", "C1"}, {"C4", "C3", "C2"}},
+    {"older earlier lives move down", 2, "C3", -1, {"C2", "C1", "B3", "A7"}, {"C3", "C2", "C1", "B3", "A7"}},
+    {"dead and undescribed passed over", 2, "B1", -1, {"x1", "Ad", "A5"}, {"B1", "x1", "Ad", "A5"}},
+    {"a living state after them, same life", 2, "A6", -1, {"x1", "Ad", "A5"}, {"A6", "x1", "Ad"}},
+    {"the oldest earlier life goes at the end", 1, "B2", -1, {"B1", "A5", "A3", "R1"}, {"B2", "B1", "A5", "R1"}},
+    {"held further down: moved to the front", 3, "A2", -1, {"A4", "A3", "A2", "A1"}, {"A2", "A4", "A3", "A1"}},
+    {"held as an earlier life: moved to the front", 2, "A5", -1, {"B2", "B1", "x1", "A5"}, {"A5", "B2", "B1", "-"}},
+    {"none kept", 0, "A2", -1, {"A1", "A0"}, {"A2", "A0"}},
+    {"a restore keeps the save it replaces", 3, "A5", 2, {"A4", "A3", "A2"}, {"A4", "A5", "A3", "A2"}},
+    {"a restore of a save the backup holds", 3, "A4", 2, {"A4", "A3", "A2"}, {"A4", "A3", "A2"}},
+    {"a restore moves a held save up", 3, "A2", 0, {"A4", "A3", "A2"}, {"A4", "A2", "A3"}},
+    {"a restore keeps an earlier life", 1, "B3", 0, {"B1", "A5"}, {"B1", "B3", "A5"}},
+};
+
+// Each case is cut off by a power cut after each call in turn, then runs
+// whole: no state the row is to keep is lost on the way, and the next
+// backup finishes the work.
+TEST_F(SaveCopy, TheRowKeepsEveryEarlierLifeAndNoStateTwice)
+{
+    for (const RowCase &c : row_cases)
+        for (int cut = 1;; ++cut) {
+            SCOPED_TRACE(std::string(c.what) + ", power cut after call " + std::to_string(cut));
+            SetUp();
+            for (const std::string &name : dir.entries())
+                ASSERT_TRUE(chmod(dir.file(name).c_str(), 0644) == 0 && remove(dir.file(name).c_str()) == 0);
+            std::vector<std::string> names = {destination};
+            for (size_t n = 1; n < c.after.size(); ++n)
+                names.push_back(generation(n));
+            write_file(source, state_bytes(c.live));
+            for (size_t n = 0; n < c.before.size(); ++n)
+                if (c.before[n] != "-")
+                    write_file(names[n], state_bytes(c.before[n]));
+            if (c.before.back()[0] == 'R')
+                ASSERT_EQ(chmod(names[c.before.size() - 1].c_str(), 0444), 0);
+            const std::string from = c.restore < 0 ? source : names[c.restore];
+            const std::string to = c.restore < 0 ? destination : source, restored = read_file(from);
+            host_crash_after_call(cut);
+            const int done = keeping_copy(from, to, c.generations);
+            const bool was_cut = host_fault_fired();
+            SetUp();
+            std::string found;
+            for (const std::string &name : dir.entries())
+                found += "#" + tag_of(dir.file(name)) + " ";
+            for (const std::string &tag : c.after)
+                EXPECT_TRUE(tag == "-" || found.find("#" + tag + " ") != std::string::npos) << tag << " lost";
+            if (was_cut && c.restore >= 0)
+                continue;  // the player restores again from what the list then shows
+            EXPECT_EQ(was_cut ? keeping_copy(from, to, c.generations) : done, 1);
+            Row held;
+            for (const std::string &path : names)
+                held.push_back(file_exists(path) ? tag_of(path) : "-");
+            EXPECT_EQ(held, c.after);
+            EXPECT_EQ(dir.entries().size(), 1 + c.after.size() - std::count(c.after.begin(), c.after.end(), "-"));
+            if (!was_cut) {
+                EXPECT_EQ(read_file(source), c.restore < 0 ? state_bytes(c.live) : restored);
+                break;
+            }
+        }
 }
 
 }  // namespace

@@ -124,13 +124,13 @@ TEST_F(SettingsFile, EveryValueThatFitsRoundTrips)
 // default; read with the others, and never written back.
 TEST_F(SettingsFile, BackupGenerationsReadsZeroToNinetyNineAndIsNeverWritten)
 {
-    EXPECT_EQ(loaded().backup_generations, 5u);  // no file
+    EXPECT_EQ(loaded().backup_generations, (unsigned)DEFAULT_BACKUP_GENERATIONS);  // no file
     const struct {
         const char *stored;
         unsigned read;
     } values[] = {{"0", 0},   {"2", 2},    {"99", 99},  {"07", 7},
-                  {"100", 5}, {"-1", 5},   {"", 5},     {"two", 5},
-                  {"3x", 5},  {"1000000000002", 5}};
+                  {"100", 10}, {"-1", 10},   {"", 10},     {"two", 10},
+                  {"3x", 10},  {"1000000000002", 10}};
     for (const auto &v : values) {
         write_file(ini, std::string("[Options]\r\nBackupGenerations=") + v.stored +
                             "\r\n");

@@ -36,6 +36,7 @@ const std::vector<Scenario>& all_scenarios()
         {"help", scenario_help},
         {"help_file", scenario_help_file},
         {"backups_window", scenario_backups_window},
+        {"follows_the_game", scenario_follows_the_game},
         {"settings_round_trip", scenario_settings_round_trip},
         {"settings_as_stored", scenario_settings_as_stored},
         {"odd_paths", scenario_odd_paths},

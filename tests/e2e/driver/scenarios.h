@@ -26,6 +26,7 @@ void scenario_about_item(const Env& env);
 void scenario_help(const Env& env);
 void scenario_help_file(const Env& env);
 void scenario_backups_window(const Env& env);
+void scenario_follows_the_game(const Env& env);
 void scenario_settings_round_trip(const Env& env);
 void scenario_settings_as_stored(const Env& env);
 void scenario_odd_paths(const Env& env);

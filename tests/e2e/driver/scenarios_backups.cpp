@@ -93,8 +93,9 @@ struct Row {
 };
 
 // Each row names its file, its time, its size and its description, and the
-// file holds what the row says.
-void check_rows(HWND window, const std::vector<Row>& expected, const std::string& when)
+// file holds what the row says; the window is given a moment to read them.
+void check_rows(HWND window, const std::vector<Row>& expected, const std::string& when,
+                bool first_selected = true)
 {
     std::vector<std::string> wanted;
     for (const Row& row : expected) {
@@ -103,14 +104,16 @@ void check_rows(HWND window, const std::vector<Row>& expected, const std::string
                          std::to_string(row.save->content.size()) + " bytes\t" +
                          row.save->description);
     }
-    const std::vector<std::string> shown = shown_rows(window);
+    std::vector<std::string> shown;
+    wait_until([&] { return (shown = shown_rows(window)) == wanted; }, 2000);
     std::string listing;
     for (const std::string& text : shown)
         listing += "\n  " + quoted(text);
     check(shown == wanted, "the list " + when + " (" + std::to_string(shown.size()) + " rows):" +
                                listing);
-    check_equal(static_cast<long long>(list_message(window, LB_GETCURSEL)), 0,
-                "the first row is selected " + when);
+    if (first_selected)
+        check_equal(static_cast<long long>(list_message(window, LB_GETCURSEL)), 0,
+                    "the first row is selected " + when);
 }
 
 void press_in_list(HWND window, UINT key, int times = 1)
@@ -139,7 +142,7 @@ void double_click_row(HWND window, int index)
 
 void scenario_backups_window(const Env& env)
 {
-    remove_settings_file();  // five older backups, the default
+    remove_settings_file();  // ten older backups, the default
     GameBehaviour behaviour;
     behaviour.title = "Angband Backups Window";
     const Save dead = {described_save("Hero, dead (Grip, Farmer Maggot's Dog)", 3000),
@@ -155,7 +158,9 @@ void scenario_backups_window(const Env& env)
     write_file(backup, living.content);
     write_file(older_n(1), older.content);
     write_file(older_n(2), level5.content);
-    write_file(older_n(6), sample_save("BEYOND the five kept", 900));
+    const Save beyond = {described_save("Ann, L23 Dwarf Priest, at DL15", 2900),
+                         "Ann, L23 Dwarf Priest, at DL15"};
+    write_file(older_n(11), beyond.content);
     set_game_behaviour(behaviour, game.log_path);
     GameGuard games(game.log_path);
 
@@ -177,7 +182,8 @@ void scenario_backups_window(const Env& env)
     HWND window = wait_for_backups_window(app, "the item above About");
     check(GetWindow(window, GW_OWNER) == nullptr, "the Backups window is a window of its own");
     check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &living},
-                        {"Older 1", older_n(1), &older}, {"Older 2", older_n(2), &level5}},
+                        {"Older 1", older_n(1), &older}, {"Older 2", older_n(2), &level5},
+                        {"Earlier life", older_n(11), &beyond}},
                "as opened");
     take_shot_beside_main_dialog(app, window, "backups-window");
 
@@ -199,21 +205,27 @@ void scenario_backups_window(const Env& env)
     press_in_list(window, VK_RETURN);
     check(wait_until([&] { return read_file(live) == level5.content; }, 5000),
           "Enter restored Older 2");
-    check(wait_until([&] { return shown_rows(window).size() == 5; }, 2000), "the list was read again");
+    check(wait_until([&] { return shown_rows(window).size() == 6; }, 2000), "the list was read again");
     check_rows(window, {{"Save file", live, &level5}, {"Backup", backup, &living},
                         {"Older 1", older_n(1), &dead}, {"Older 2", older_n(2), &older},
-                        {"Older 3", older_n(3), &level5}},
+                        {"Older 3", older_n(3), &level5}, {"Earlier life", older_n(11), &beyond}},
                "after the restore");
     check(!is_checked(app.dialog(), ids::restore), "the Restore Character? box was cleared");
 
     // Undone by a double click on Older 1, the save file that was replaced.
+    // The row holds the save it replaces already: that file moves up to
+    // Older 1, and no save is listed twice.
     double_click_row(window, 2);
     check(wait_until([&] { return read_file(live) == dead.content; }, 5000),
           "a double click on Older 1 undid the restore");
-    check(wait_until([&] { return shown_rows(window).size() == 6; }, 2000), "the list was read again");
+    auto row_shows = [&](size_t i, const std::string& part) {
+        const std::vector<std::string> rows = shown_rows(window);
+        return rows.size() > i && rows[i].find(part) != std::string::npos;
+    };
+    check(wait_until([&] { return row_shows(2, "\t1200 bytes"); }, 2000), "the list was read again");
     check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &living},
                         {"Older 1", older_n(1), &level5}, {"Older 2", older_n(2), &dead},
-                        {"Older 3", older_n(3), &older}, {"Older 4", older_n(4), &level5}},
+                        {"Older 3", older_n(3), &older}, {"Earlier life", older_n(11), &beyond}},
                "after the undo");
 
     // While the game runs, Restore changes nothing and says so in a notice
@@ -227,8 +239,12 @@ void scenario_backups_window(const Env& env)
                   5000, IDNO);
     wait_for_game_starts(game, 1, 10000);
     post_system_command(app.dialog(), ids::backups);
-    check(wait_until([&] { return shown_rows(window).size() == 7; }, 3000),
-          "Backups again read the list again: the backup Go made and five older ones");
+    check(wait_until([&] { return row_shows(1, "\t3000 bytes"); }, 3000),
+          "the list followed Go's backup: the dead save, held as Older 2, moved to the front");
+    check_rows(window, {{"Save file", live, &dead}, {"Backup", backup, &dead},
+                        {"Older 1", older_n(1), &living}, {"Older 2", older_n(2), &level5},
+                        {"Older 3", older_n(3), &older}, {"Earlier life", older_n(11), &beyond}},
+               "after Go");
     check(backups_window(app) == window, "still the one Backups window");
     const FolderTree under_game = list_tree(game.folder);
     press_in_list(window, VK_DOWN, 2);
@@ -249,6 +265,81 @@ void scenario_backups_window(const Env& env)
     click_button(app.dialog(), ids::exit_button);
     check_ends_with_zero(app, "Exit with the Backups window open");
     check(!IsWindow(window), "the Backups window went with the program");
+}
+
+// The game saves by itself at each new level: each living save is kept at
+// once, one generation each, the countdown starting over and no save command
+// sent; a dead save and one without a description are not kept. The first
+// life's last state stays beyond the two generations after a new character's
+// saves, and the window left open follows the row and restores that state.
+void scenario_follows_the_game(const Env& env)
+{
+    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=2\r\n");
+    const std::vector<std::string> descriptions = {
+        "Hero, L2 Human Warrior, at DL1", "Hero, L3 Human Warrior, at DL2", "Hero, dead (a kobold)",
+        "Hero, L1 Human Warrior, at DL1", "Hero, L1 Human Warrior, at DL2",
+        "Hero, L2 Human Warrior, at DL3", "Hero, L3 Human Warrior, at DL4", ""};
+    GameBehaviour behaviour;
+    behaviour.title = "Angband Saving By Itself";
+    for (size_t i = 0; i < descriptions.size(); ++i)
+        behaviour.self_saves += (i ? "|" : "") + descriptions[i];
+    const Save first = {described_save("Hero, L1 Human Warrior, at DL1", 3000),
+                        "Hero, L1 Human Warrior, at DL1"};
+    GameFolder game = scenario_game(env, "follows_the_game", first.content);
+    const std::string live = game.live_save(), backup = game.backup_save();
+    auto older_n = [&](int n) { return backup + "." + std::to_string(n); };
+    set_game_behaviour(behaviour, game.log_path);
+    GameGuard games(game.log_path);
+
+    Savewarden app;
+    app.start(env.savewarden_exe, "C:\\");
+    app.fill_fields(fields_for(game, behaviour, "0", "30"));
+    click_button(app.dialog(), ids::go);
+    wait_for_game_starts(game, 1, 10000);
+    post_system_command(app.dialog(), ids::backups);
+    HWND window = wait_for_backups_window(app, "Backups after Go");
+    const unsigned long pid = game_events(game.log_path, "window").at(0).pid;
+    std::vector<Save> saves;
+    for (unsigned k = 1; k <= descriptions.size(); ++k)
+        saves.push_back({self_save(descriptions[k - 1], k, pid, 3000), descriptions[k - 1]});
+
+    const Save* newest_kept = &first;
+    for (size_t k = 1; k <= saves.size(); ++k) {
+        const Save& save = saves[k - 1];
+        const std::string what = "self-save " + std::to_string(k) + " " + quoted(save.description);
+        check(wait_until([&] { return count_game_events(game.log_path, "self-saved") >= k; }, 6000),
+              what + " made within 6 s (a held save file fails its renames)");
+        if (!save.description.empty() && save.description.find(", dead") == std::string::npos) {
+            check(wait_until([&] { return read_file(backup) == save.content; }, 4000),
+                  what + " kept as the backup within 4 s");
+            check_file(older_n(1), newest_kept->content,
+                       what + ": the state kept before it one generation older");
+            const std::string caption = caption_when(app, [](int s) { return s >= 27; }, 1000);
+            check(countdown_seconds(caption) >= 27,
+                  what + ": the countdown started over from 00:30, caption " + quoted(caption));
+            newest_kept = &save;
+            continue;
+        }
+        sleep_ms(2000);  // long enough for the save to hold still and be kept, were it kept
+        check_file(backup, newest_kept->content, what + " not kept");
+    }
+    // The window, open all along, read the row again after each change.
+    check_rows(window, {{"Save file", live, &saves[7]}, {"Backup", backup, &saves[6]},
+                        {"Older 1", older_n(1), &saves[5]}, {"Older 2", older_n(2), &saves[4]},
+                        {"Earlier life", older_n(3), &saves[1]}},
+               "after the game's own saves", false);
+    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 0,
+                "save commands sent while the game saved by itself");
+
+    // The earlier life comes back from the window left open all along.
+    end_games(game.log_path);
+    press_in_list(window, VK_END);
+    check(wait_until([&] { return restore_enabled(window) && list_message(window, LB_GETCURSEL) == 4; },
+                     2000),
+          "End selected the Earlier life row, with Restore there for it");
+    click_button(window, ids::backup_restore);
+    check(wait_until([&] { return read_file(live) == saves[1].content; }, 5000),
+          "Restore of the Earlier life row brought back " + quoted(saves[1].description));
 }
 
 }  // namespace e2e

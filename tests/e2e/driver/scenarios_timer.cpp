@@ -59,8 +59,8 @@ unsigned long long wait_for_backed_up_save(const GameFolder& game, size_t n)
 }  // namespace
 
 // Each due tick backs up the new save and keeps the backup it replaces:
-// with the five generations of a settings file that names none, the last
-// six saves are kept and nothing older.
+// with the ten generations of a settings file that names none, every save
+// is kept, and the first one and the older backup behind them.
 void scenario_due_ticks(const Env& env)
 {
     remove_settings_file();
@@ -104,15 +104,18 @@ void scenario_due_ticks(const Env& env)
     std::string names;
     for (const auto& [path, entry] : list_tree(game.folder + game.save_folder))
         names += " " + path;
+    // Generation k holds save last - k, then the first save and the older
+    // backup, as far as the ten kept.
     std::string expected = " save save.sav";
-    for (size_t k = 1; k <= 5; ++k) {
+    for (size_t k = 1; k <= 10 && k <= last + 1; ++k) {
         expected += " save.sav." + std::to_string(k);
         const std::string kept = read_file(game.backup_save() + "." + std::to_string(k)).value_or("");
-        check(kept.rfind("SAVE " + std::to_string(last - k) + " ", 0) == 0,
-              "generation " + std::to_string(k) + " holds save " + std::to_string(last - k) +
-                  ": " + quoted(header_of(kept)));
+        const bool right = k < last ? kept.rfind("SAVE " + std::to_string(last - k) + " ", 0) == 0
+                                    : kept == (k == last ? first_save : older_backup);
+        check(right, "generation " + std::to_string(k) + " holds the save " +
+                         std::to_string(k) + " before the last: " + quoted(header_of(kept)));
     }
-    check_equal(names, expected, "the save folder: the backup, five generations, nothing else");
+    check_equal(names, expected, "the save folder: the backup, its generations, nothing else");
 }
 
 void scenario_game_window_closes(const Env& env)

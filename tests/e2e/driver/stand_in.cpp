@@ -48,6 +48,8 @@ void set_game_behaviour(const GameBehaviour& behaviour, const std::string& log_p
     set("E2E_GAME_DIES_AFTER_MS", std::to_string(behaviour.dies_after_ms));
     set_or_unset("E2E_GAME_DESCRIPTION", behaviour.description);
     set_or_unset("E2E_GAME_DEATH_DESCRIPTION", behaviour.death_description);
+    set_or_unset("E2E_GAME_SELF_SAVES", behaviour.self_saves);
+    set("E2E_GAME_SELF_SAVE_MS", std::to_string(behaviour.self_save_ms));
     set("E2E_GAME_LOG", log_path);
 }
 
@@ -63,6 +65,14 @@ std::string sample_save(const std::string& header, size_t size)
 std::string described_save(const std::string& description, size_t size)
 {
     return described_save_content(description, "TEST", 0, 0, size);
+}
+
+std::string self_save(const std::string& description, unsigned count, unsigned long pid,
+                      size_t size)
+{
+    if (description.empty())
+        return stand_in_save_content("SELF", count, pid, size);
+    return described_save_content(description, "SELF", count, pid, size);
 }
 
 std::vector<GameEvent> read_game_log(const std::string& log_path)

@@ -22,6 +22,8 @@ struct GameBehaviour {
     unsigned long dies_after_ms = 0;     // writes a dead state; 0: never
     std::string description;        // each save begins with it; empty: none
     std::string death_description;  // the dead state's; empty: as above
+    std::string self_saves;         // "|"-separated descriptions; empty: none
+    unsigned long self_save_ms = 3000;  // the time between those saves
 };
 
 // A game folder laid out the way the settings compose the paths:
@@ -53,6 +55,10 @@ std::string sample_save(const std::string& header, size_t size);
 // character's description in its header, then filler; the same header the
 // stand-in writes.
 std::string described_save(const std::string& description, size_t size);
+
+// What the game's count-th save, made by itself, holds.
+std::string self_save(const std::string& description, unsigned count, unsigned long pid,
+                      size_t size);
 
 struct GameEvent {
     std::string event;

@@ -40,6 +40,10 @@
 //   E2E_GAME_DEATH_DESCRIPTION
 //                       the dead character's save carries this one instead
 //                                                     (default: unset)
+//   E2E_GAME_SELF_SAVES descriptions separated by "|", one per save the game
+//                       makes by itself, every E2E_GAME_SELF_SAVE_MS (3000),
+//                       as the real one at each new level; an empty one has
+//                       no header                     (default: unset, none)
 //
 // Every line in the log is "<event> pid=<process id> <details>", so a test
 // can look for what each game process received and wrote.
@@ -69,6 +73,8 @@ struct GameConfig {
     unsigned long dies_after_ms = 0;
     std::string description;        // empty: saves without a header
     std::string death_description;  // empty: the dead save as any other
+    std::vector<std::string> self_saves;  // descriptions, one per self-save
+    unsigned long self_save_ms = 3000;
 };
 
 GameConfig g_config;
@@ -76,6 +82,8 @@ std::string g_save_path;
 unsigned g_saves_written = 0;
 const UINT_PTR kCloseTimer = 1;
 const UINT_PTR kDieTimer = 2;
+const UINT_PTR kSelfSaveTimer = 3;
+unsigned g_self_saves_done = 0;
 
 std::string env_text(const char* name, const std::string& fallback)
 {
@@ -134,6 +142,11 @@ GameConfig read_config()
     c.dies_after_ms = env_number("E2E_GAME_DIES_AFTER_MS", 0);
     c.description = env_text("E2E_GAME_DESCRIPTION", "");
     c.death_description = env_text("E2E_GAME_DEATH_DESCRIPTION", "");
+    // "a|b|" is three saves, the last one without a description.
+    std::string saves = env_text("E2E_GAME_SELF_SAVES", "");
+    for (size_t at = 0, bar = 0; !saves.empty() && bar != std::string::npos; at = bar + 1)
+        c.self_saves.push_back(saves.substr(at, (bar = saves.find('|', at)) - at));
+    c.self_save_ms = env_number("E2E_GAME_SELF_SAVE_MS", c.self_save_ms);
     return c;
 }
 
@@ -193,9 +206,9 @@ std::string save_content(const char* kind)
                              GetCurrentProcessId(), save_size_for(g_saves_written));
 }
 
-bool write_save_file(const std::string& content)
+bool write_save_file(const std::string& content, const std::string& path = g_save_path)
 {
-    HANDLE file = CreateFileA(g_save_path.c_str(), GENERIC_WRITE, 0, nullptr,
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -214,6 +227,24 @@ void save_now()
     log_line(ok ? "saved" : "save-failed",
              "count=" + std::to_string(g_saves_written) +
              " bytes=" + std::to_string(content.size()));
+}
+
+// As the real game saves: the whole save written aside, then renamed in
+// while the old one is renamed away. A rename fails while another program
+// holds the save file open without sharing delete.
+void save_by_itself()
+{
+    const std::string& description = g_config.self_saves[g_self_saves_done++];
+    const std::string count = std::to_string(++g_saves_written);
+    const std::string fresh = g_save_path + count + ".new", old = g_save_path + count + ".old";
+    bool ok = write_save_file(content_described(description, "SELF", g_saves_written,
+                                                GetCurrentProcessId(),
+                                                save_size_for(g_saves_written)),
+                              fresh) &&
+              MoveFileA(g_save_path.c_str(), old.c_str()) &&
+              MoveFileA(fresh.c_str(), g_save_path.c_str()) && DeleteFileA(old.c_str());
+    log_line(ok ? "self-saved" : "self-save-failed",
+             "count=" + count + " error=" + std::to_string(ok ? 0 : GetLastError()));
 }
 
 // Like the real game away from its command prompt: its own modal warning,
@@ -294,6 +325,8 @@ LRESULT CALLBACK game_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
                                                  GetCurrentProcessId(), save_size_for(1));
             log_line(write_save_file(dead) ? "died" : "die-failed");
         }
+        if (wparam == kSelfSaveTimer && g_self_saves_done < g_config.self_saves.size())
+            save_by_itself();
         if (wparam == kCloseTimer) {
             KillTimer(window, kCloseTimer);
             log_line("closing-window");
@@ -349,6 +382,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
         SetTimer(window, kCloseTimer, g_config.delay_ms, nullptr);
     if (g_config.dies_after_ms != 0)
         SetTimer(window, kDieTimer, g_config.dies_after_ms, nullptr);
+    if (!g_config.self_saves.empty())
+        SetTimer(window, kSelfSaveTimer, g_config.self_save_ms, nullptr);
 
     // The real game polls for input rather than waiting in GetMessage, so
     // the system never sees it waiting for input.
