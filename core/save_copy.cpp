@@ -167,13 +167,45 @@ uint32_t size_of(const char *path)
     return stamp.size_high != 0 ? 0xFFFFFFFFu : stamp.size_low;
 }
 
+// The description of a living character at path, or false.
+bool living_at(const char *path, char (&description)[SAVE_DESCRIPTION_WIDTH + 1])
+{
+    return path != nullptr &&
+           read_save_description(path, description, sizeof description) &&
+           !description_is_dead(description);
+}
+
+// Whether the save at place n is the last living state of a life that is
+// not the current one: the nearest newer living state begins another life.
+// The newer states are read towards the front of the row as it will stand
+// once the new save is in: places n - 1 to 1, then entering (the save about
+// to become "<backup>.1"), then front (the backup then). Dead states and
+// saves without a description in between are passed over.
+bool ends_earlier_life(const char *backup, unsigned n, const char *entering,
+                       const char *front)
+{
+    char older[SAVE_DESCRIPTION_WIDTH + 1], newer[SAVE_DESCRIPTION_WIDTH + 1];
+    work_path path;
+    if (!generation_path(backup, n, path) || !living_at(path, older))
+        return false;
+    while (--n >= 1)
+        if (generation_path(backup, n, path) && living_at(path, newer))
+            return starts_new_life(newer, older) != 0;
+    if (living_at(entering, newer))
+        return starts_new_life(newer, older) != 0;
+    return living_at(front, newer) && starts_new_life(newer, older) != 0;
+}
+
 // The disk took written bytes of the source and no more. Drops the oldest
 // kept saves, as many as give back the rest, but none when all of them
 // together would not: a generation goes only to let the newest backup
-// through. 1 when some went. (Windows finds a full disk at the write; a
-// failed flush says nothing of room, and costs no generation.)
+// through, and never the last state of an earlier life (entering and front
+// as ends_earlier_life takes them). 1 when some went. (Windows finds a full
+// disk at the write; a failed flush says nothing of room, and costs no
+// generation.)
 int drop_generations_for_room(const char *backup, unsigned generations,
-                              const char *source, uint32_t written)
+                              const char *source, uint32_t written,
+                              const char *entering, const char *front)
 {
     uint32_t size = size_of(source);
     if (size <= written)
@@ -184,7 +216,8 @@ int drop_generations_for_room(const char *backup, unsigned generations,
     work_path path;
     for (unsigned n = generations; n >= 1 && freed < needed; --n) {
         if (!generation_path(backup, n, path) ||
-            plat_file_kind_of(path) != PLAT_KIND_FILE)
+            plat_file_kind_of(path) != PLAT_KIND_FILE ||
+            ends_earlier_life(backup, n, entering, front))
             continue;
         uint32_t more = size_of(path);
         freed = more > 0xFFFFFFFFu - freed ? 0xFFFFFFFFu : freed + more;
@@ -192,9 +225,12 @@ int drop_generations_for_room(const char *backup, unsigned generations,
     }
     if (freed < needed)
         return 0;
+    // From the oldest up: a save is told by the newer ones, which are all
+    // still there, so the very saves counted above go.
     for (unsigned n = generations; n >= oldest_kept; --n)
         if (generation_path(backup, n, path) &&
             plat_file_kind_of(path) == PLAT_KIND_FILE &&
+            !ends_earlier_life(backup, n, entering, front) &&
             !plat_file_delete(path))
             return 0;
     return 1;
@@ -203,7 +239,7 @@ int drop_generations_for_room(const char *backup, unsigned generations,
 // Fills temp with the whole source. When the disk is too full for it, the
 // oldest generations make room if they can, and the copy tries again.
 int fill_temp(const char *source, const char *temp, const char *backup,
-              unsigned generations)
+              unsigned generations, const char *entering, const char *front)
 {
     for (;;) {
         uint32_t written = 0;
@@ -212,7 +248,8 @@ int fill_temp(const char *source, const char *temp, const char *backup,
             return 1;
         plat_file_delete(temp);
         if (result != TEMP_NO_ROOM ||
-            !drop_generations_for_room(backup, generations, source, written))
+            !drop_generations_for_room(backup, generations, source, written,
+                                       entering, front))
             return 0;
     }
 }
@@ -301,35 +338,6 @@ int delete_generation(const char *backup, unsigned n)
 {
     work_path path;
     return generation_path(backup, n, path) && plat_file_delete(path);
-}
-
-// The description of a living character at path, or false.
-bool living_at(const char *path, char (&description)[SAVE_DESCRIPTION_WIDTH + 1])
-{
-    return path != nullptr &&
-           read_save_description(path, description, sizeof description) &&
-           !description_is_dead(description);
-}
-
-// Whether the save at place n is the last living state of a life that is
-// not the current one: the nearest newer living state begins another life.
-// The newer states are read towards the front of the row as it will stand
-// once the new save is in: places n - 1 to 1, then entering (the save about
-// to become "<backup>.1"), then front (the backup then). Dead states and
-// saves without a description in between are passed over.
-bool ends_earlier_life(const char *backup, unsigned n, const char *entering,
-                       const char *front)
-{
-    char older[SAVE_DESCRIPTION_WIDTH + 1], newer[SAVE_DESCRIPTION_WIDTH + 1];
-    work_path path;
-    if (!generation_path(backup, n, path) || !living_at(path, older))
-        return false;
-    while (--n >= 1)
-        if (generation_path(backup, n, path) && living_at(path, newer))
-            return starts_new_life(newer, older) != 0;
-    if (living_at(entering, newer))
-        return starts_new_life(newer, older) != 0;
-    return living_at(front, newer) && starts_new_life(newer, older) != 0;
 }
 
 // The last state of an earlier life leaves the recent saves for the
@@ -562,7 +570,10 @@ int copy_save_file_keeping(const char *source, const char *destination,
         if (held != 0)
             return move_to_front(backup, held, generations);
     }
-    if (!fill_temp(source, temp, backup, generations))
+    // The row as it will stand: the destination's old save next, then the
+    // source's for a backup, or the backup itself for a restore.
+    if (!fill_temp(source, temp, backup, generations, destination,
+                   backup != nullptr && same_path(destination, backup) ? source : backup))
         return 0;
     int ok = generations > 0 ? move_in(temp, destination, backup, generations)
                              : replace_destination(temp, destination);

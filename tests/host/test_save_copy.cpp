@@ -588,6 +588,17 @@ TEST_F(SaveCopy, ADiskTooFullDropsTheOldestGenerationsOnlyWhereThatMakesRoom)
     EXPECT_EQ(keeping_copy(source, destination, 3), 0);
     EXPECT_EQ(contents({destination, generation(1), generation(2)}),
               Row({"b", "g", brief(patterned_bytes(20000, 14))}));
+
+    // The last state of an earlier life is no room to be had, even where it
+    // alone would make enough: it stays, and the copy fails.
+    SetUp();
+    remove(generation(2).c_str());
+    write_file(destination, save_description_header("Bob, L1 Human Warrior, at DL1"));
+    write_file(generation(1), save_description_header("Ann, L9 Human Warrior, at DL5") +
+                                  patterned_bytes(12000, 15));
+    host_fail_call(HOST_WRITE, 1);
+    EXPECT_EQ(keeping_copy(source, destination, 3), 0);
+    EXPECT_TRUE(file_exists(generation(1)));
 }
 
 }  // namespace
