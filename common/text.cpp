@@ -60,6 +60,13 @@ bool finish_sink(TextSink *sink)
 
 }  // namespace
 
+bool text_same(const char *a, const char *b)
+{
+    while (*a != '\0' && *a == *b)
+        ++a, ++b;
+    return *a == *b;
+}
+
 bool text_copy(char *buf, size_t size, const char *text)
 {
     TextSink sink;

@@ -21,4 +21,7 @@ bool text_copy(char *buf, size_t size, const char *text);
 bool text_format(char *buf, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
+// True when both texts are the same, letter for letter.
+bool text_same(const char *a, const char *b);
+
 #endif

@@ -46,15 +46,6 @@ int generation_path(const char *backup, unsigned n, work_path out)
     return text_format(out, sizeof(work_path), "%s.%u", backup, n) ? 1 : 0;
 }
 
-// Both paths are composed from the same settings, so the same file has the
-// same text.
-bool same_path(const char *a, const char *b)
-{
-    while (*a != '\0' && *a == *b)
-        ++a, ++b;
-    return *a == *b;
-}
-
 bool is_file(const char *path)
 {
     enum plat_file_kind kind = plat_file_kind_of(path);
@@ -420,7 +411,7 @@ int move_in_keeping_old(const char *temp, const char *destination,
     work_path first;
     if (kind == PLAT_KIND_NOTHING || !generation_path(backup, 1, first) ||
         !free_first_generation(backup, generations, destination,
-                               same_path(destination, backup) ? temp : backup))
+                               text_same(destination, backup) ? temp : backup))
         return replace_destination(temp, destination);
     if (!plat_file_rename(destination, first))
         return 0;
@@ -522,7 +513,7 @@ void recover_interrupted_move(const char *backup)
 int move_in(const char *temp, const char *destination, const char *backup,
             unsigned generations)
 {
-    if (!same_path(destination, backup)) {
+    if (!text_same(destination, backup)) {
         unsigned held = generation_holding(destination, backup);
         if (held != 0 || same_content(destination, backup))
             return move_to_first_generation(backup, held, generations) &&
@@ -538,6 +529,8 @@ int copy_save_file(const char *source, const char *destination)
     return copy_save_file_keeping(source, destination, nullptr, 0);
 }
 
+// The destination is the backup itself when it is the same text: both
+// paths are composed from the same settings.
 int copy_save_file_keeping(const char *source, const char *destination,
                            const char *backup, unsigned generations)
 {
@@ -565,7 +558,7 @@ int copy_save_file_keeping(const char *source, const char *destination,
         return 1;
     // A save the row already holds further down moves to the front: no two
     // files of the row hold the same bytes.
-    if (generations > 0 && same_path(destination, backup)) {
+    if (generations > 0 && text_same(destination, backup)) {
         unsigned held = generation_holding(source, backup);
         if (held != 0)
             return move_to_front(backup, held, generations);
@@ -573,7 +566,7 @@ int copy_save_file_keeping(const char *source, const char *destination,
     // The row as it will stand: the destination's old save next, then the
     // source's for a backup, or the backup itself for a restore.
     if (!fill_temp(source, temp, backup, generations, destination,
-                   backup != nullptr && same_path(destination, backup) ? source : backup))
+                   backup != nullptr && text_same(destination, backup) ? source : backup))
         return 0;
     int ok = generations > 0 ? move_in(temp, destination, backup, generations)
                              : replace_destination(temp, destination);

@@ -68,14 +68,6 @@ unsigned load_backup_generations(void)
 
 #define GAME_PROGRAM_KEY "GameProgram"
 
-bool is_default_program(const char *program)
-{
-    const char *d = DEFAULT_GAME_PROGRAM;
-    while (*program != '\0' && *program == *d)
-        ++program, ++d;
-    return *program == *d;
-}
-
 }  // namespace
 
 void load_settings(Settings *settings)
@@ -98,7 +90,7 @@ void save_settings(const Settings *settings)
     for (const SettingKey &k : setting_keys)
         plat_profile_write(SETTINGS_SECTION, k.key, text_of(settings, k),
                            SETTINGS_FILE);
-    if (!is_default_program(settings->game_program))
+    if (!text_same(settings->game_program, DEFAULT_GAME_PROGRAM))
         plat_profile_write(SETTINGS_SECTION, GAME_PROGRAM_KEY,
                            settings->game_program, SETTINGS_FILE);
 }

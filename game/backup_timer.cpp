@@ -57,12 +57,6 @@ void give_up_on_lost_game(plat_window dialog)
     info_notice(dialog, "Could not find Angband window");
 }
 
-bool same_stamp(const struct plat_stamp &a, const struct plat_stamp &b)
-{
-    return a.time_low == b.time_low && a.time_high == b.time_high &&
-           a.size_low == b.size_low && a.size_high == b.size_high;
-}
-
 SaveStamp save_stamp_now()
 {
     SaveStamp now = {};
@@ -211,6 +205,12 @@ void backup_timer_tick(plat_window dialog)
         save_and_back_up(dialog, now);
     else if (!due)
         show_remaining(dialog, g_run_state.deadline - now);
+}
+
+bool same_stamp(const struct plat_stamp &a, const struct plat_stamp &b)
+{
+    return a.time_low == b.time_low && a.time_high == b.time_high &&
+           a.size_low == b.size_low && a.size_high == b.size_high;
 }
 
 void note_save_file_seen(void)

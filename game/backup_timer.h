@@ -20,6 +20,10 @@ void backup_timer_stop(plat_window dialog);
 // One tick of timer 1.
 void backup_timer_tick(plat_window dialog);
 
+// True when the two stamps tell of the same file state: the same last
+// write and size.
+bool same_stamp(const struct plat_stamp &a, const struct plat_stamp &b);
+
 // Savewarden has written the save file itself, or backed it up: what it
 // holds now is no save of the game's to follow.
 void note_save_file_seen(void);

@@ -51,21 +51,13 @@ void enable_restore(HWND window)
     EnableWindow(GetDlgItem(window, IDC_BACKUP_RESTORE), selected_backup(window) != nullptr);
 }
 
-bool same_state(const BackupRow &a, const BackupRow &b)
-{
-    return a.stamp.time_low == b.stamp.time_low &&
-           a.stamp.time_high == b.stamp.time_high &&
-           a.stamp.size_low == b.stamp.size_low &&
-           a.stamp.size_high == b.stamp.size_high;
-}
-
 // The row that shows the state selected before the list was read again:
 // a move within the row keeps a file's time and size. The first row, the
 // save file, where that state is gone.
 LRESULT row_of_state(const BackupRow *selected)
 {
     for (unsigned i = 0; selected != nullptr && i < g_row_count; ++i)
-        if (same_state(g_rows[i], *selected))
+        if (same_stamp(g_rows[i].stamp, selected->stamp))
             return (LRESULT)i;
     return 0;
 }
@@ -105,9 +97,7 @@ void list_changed(void)
 bool row_has_moved_on(HWND window, const BackupRow *row)
 {
     struct plat_stamp now;
-    if (plat_file_stamp_of(row->path, &now) && now.time_low == row->stamp.time_low &&
-        now.time_high == row->stamp.time_high && now.size_low == row->stamp.size_low &&
-        now.size_high == row->stamp.size_high)
+    if (plat_file_stamp_of(row->path, &now) && same_stamp(now, row->stamp))
         return false;
     fill_list(window);
     info_notice(as_plat_window(window), "The backups have changed: choose again");
