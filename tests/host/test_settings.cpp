@@ -28,18 +28,12 @@ protected:
     }
 };
 
+// The texts in the order of Settings: window title, directory, last
+// character, minutes, seconds, save path, save command number, program.
 Settings defaults()
 {
-    Settings s = {};
-    strcpy(s.window_title, "Angband 2.7.5");
-    strcpy(s.directory, "c:\\angband");
-    strcpy(s.last_character, "save");
-    strcpy(s.minutes, "15");
-    strcpy(s.seconds, "00");
-    strcpy(s.save_path, "\\lib\\save");
-    strcpy(s.save_message_number, "110");
-    strcpy(s.game_program, "angband.exe");
-    return s;
+    return {"Angband 2.7.5", "c:\\angband", "save", "15", "00", "\\lib\\save", "110",
+            "angband.exe", 0};
 }
 
 void expect_same(const Settings &a, const Settings &b)
@@ -164,25 +158,24 @@ TEST(HostProfileReader, BehavesLikeTheProfileServiceWhereWeRelyOnIt)
     EXPECT_EQ(out, "[A]\r\nk=1\r\n\r\n[Options]\r\nx=2\r\ny=3\r\n\r\n[B]\r\n");
 }
 
+// Nothing is repaired: a save folder without its backslash runs on.
 TEST(RunPaths, ComposedByPlainConcatenation)
 {
-    Settings s = defaults();
-    RunState run = {};
-    ASSERT_EQ(compose_run_paths(&s, &run), RUN_PATHS_OK);
-    EXPECT_STREQ(run.live_save_file, "c:\\angband\\lib\\save\\save");
-    EXPECT_STREQ(run.backup_save_file, "c:\\angband\\lib\\save\\save.sav");
-    EXPECT_STREQ(run.game_command_line,
-                 "c:\\angband\\angband.exe c:\\angband\\lib\\save\\save");
-
-    s.save_path[0] = '\0';
-    ASSERT_EQ(compose_run_paths(&s, &run), RUN_PATHS_OK);
-    EXPECT_STREQ(run.live_save_file, "c:\\angband\\save");
-    EXPECT_STREQ(run.backup_save_file, "c:\\angband\\save.sav");
-
-    // Nothing is repaired: a save folder without its backslash runs on.
-    strcpy(s.save_path, "save");
-    ASSERT_EQ(compose_run_paths(&s, &run), RUN_PATHS_OK);
-    EXPECT_STREQ(run.live_save_file, "c:\\angbandsave\\save");
+    const struct { const char *save_path, *live; } cases[] = {
+        {"\\lib\\save", "c:\\angband\\lib\\save\\save"},
+        {"", "c:\\angband\\save"},
+        {"save", "c:\\angbandsave\\save"},
+    };
+    RunState run = {};  // each composition overwrites the last
+    for (const auto &c : cases) {
+        Settings s = defaults();
+        strcpy(s.save_path, c.save_path);
+        ASSERT_EQ(compose_run_paths(&s, &run), RUN_PATHS_OK) << c.live;
+        const std::string live = c.live;
+        EXPECT_EQ(run.live_save_file, live);
+        EXPECT_EQ(run.backup_save_file, live + ".sav");
+        EXPECT_EQ(run.game_command_line, "c:\\angband\\angband.exe " + live);
+    }
 }
 
 TEST(RunPaths, TooLongPathsAreRefusedAndChangeNothing)

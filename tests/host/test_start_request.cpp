@@ -29,12 +29,8 @@ typedef std::map<int, std::string> Fields;
 struct World {
     Settings settings;
     RunState run;
-    bool ini_exists;
-    std::string ini;
-    std::string live;
-    std::string backup;
-    bool restore_box;
-    bool timer_running;
+    bool ini_exists, restore_box, timer_running;
+    std::string ini, live, backup;  // the files' contents
 };
 
 class StartRequest : public ::testing::Test {
@@ -61,6 +57,15 @@ protected:
         write_file(live, "live save");
     }
 
+    // Each row of a table starts as a test of its own would: an empty
+    // folder, fresh fakes, the default settings and fields, a live save.
+    void start_afresh()
+    {
+        for (const std::string &name : dir.entries())
+            remove(dir.file(name).c_str());
+        SetUp();
+    }
+
     Fields default_fields() const
     {
         return {{IDC_WINDOW_TITLE, "Angband 2.7.5"}, {IDC_DIRECTORY, game_dir},
@@ -78,6 +83,13 @@ protected:
     void go() { start_request(dialog); }
     // The player closes the game that the last Go started.
     void close_game() { host_end_started_programs(); }
+    // ... and presses Go again, with a clean log.
+    void go_again()
+    {
+        close_game();
+        host_clear_events();
+        go();
+    }
 
     // An accepted request with a one-minute countdown, then a clean log.
     void run_countdown()
@@ -146,8 +158,7 @@ TEST_F(StartRequest, TheFirstFailingCheckWinsAndNothingChanges)
         {{{IDC_MINUTES, ""}, {IDC_SECONDS, "x"}, {IDC_SAVE_NUMBER, ""},
           {IDC_CHARACTER, save_file_too_long}},
          "Minutes are invalid"},
-        {{{IDC_MINUTES, "4294967296"}, {IDC_SECONDS, "x"}},
-         "Minutes are invalid"},
+        {{{IDC_MINUTES, "4294967296"}, {IDC_SECONDS, "x"}}, "Minutes are invalid"},
         {{{IDC_MINUTES, "75"}, {IDC_SECONDS, ""}, {IDC_SAVE_NUMBER, ""}},
          "Seconds are invalid"},
         {{{IDC_MINUTES, "75"}, {IDC_SECONDS, "60"}, {IDC_SAVE_NUMBER, ""}},
@@ -165,10 +176,8 @@ TEST_F(StartRequest, TheFirstFailingCheckWinsAndNothingChanges)
          "Save Message Number is invalid"},
         {{{IDC_SAVE_NUMBER, "1000000000"}}, "Save Message Number is invalid"},
         {{{IDC_SAVE_NUMBER, "4294967296"}}, "Save Message Number is invalid"},
-        {{{IDC_CHARACTER, save_file_too_long}},
-         "Path to save file is too long"},
-        {{{IDC_CHARACTER, command_too_long}},
-         "Angband command line is too long"},
+        {{{IDC_CHARACTER, save_file_too_long}}, "Path to save file is too long"},
+        {{{IDC_CHARACTER, command_too_long}}, "Angband command line is too long"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.message);
@@ -192,78 +201,71 @@ TEST_F(StartRequest, TheFirstFailingCheckWinsAndNothingChanges)
     EXPECT_EQ(host_events_starting("send "), Lines({"send game1 110 30000"}));
 }
 
-TEST_F(StartRequest, AnHourExactlyIsAccepted)
-{
-    set_fields({{IDC_MINUTES, "60"}, {IDC_SECONDS, "0"}});
-    go();
-    EXPECT_TRUE(host_events_starting("notice").empty());
-    EXPECT_EQ(g_run_state.interval, 3600u);
-    EXPECT_STREQ(g_settings.minutes, "60");
-    EXPECT_STREQ(g_settings.seconds, "00");
-    EXPECT_EQ(g_run_state.deadline, 1000000u + 3600000u);
-}
-
 // ---- what an accepted request stores ------------------------------------------
 
-TEST_F(StartRequest, NumbersAreStoredAsTheirSettingTexts)
+// The numbers are stored as their setting texts, an empty text as empty and
+// a text longer than its width cut; the settings file holds exactly those
+// texts, they read back as stored, and the run takes the numbers and the
+// paths composed from them.
+TEST_F(StartRequest, AnAcceptedRequestStoresTheFieldsAsSettingTexts)
 {
-    set_fields({{IDC_MINUTES, "7"}, {IDC_SECONDS, "5"},
-                {IDC_SAVE_NUMBER, "0110"}});
-    go();
+    const std::string title = "Angband 2.7.5", long_title(300, 't');
+    const struct {
+        const char *what;
+        Fields fields;
+        std::string title, character;            // as stored
+        const char *minutes, *seconds, *number;  // as stored
+        uint32_t interval, save_command_number;
+    } cases[] = {
+        {"an hour exactly", {{IDC_MINUTES, "60"}, {IDC_SECONDS, "0"}},
+         title, "save", "60", "00", "110", 3600, 110},
+        {"numbers as texts",
+         {{IDC_MINUTES, "7"}, {IDC_SECONDS, "5"}, {IDC_SAVE_NUMBER, "0110"}},
+         title, "save", "07", "05", "110", 7 * 60 + 5, 110},
+        {"the largest save command number", {{IDC_SAVE_NUMBER, "999999999"}},
+         title, "save", "15", "00", "999999999", 900, 999999999},
+        {"empty texts", {{IDC_WINDOW_TITLE, ""}, {IDC_CHARACTER, ""}},
+         "", "", "15", "00", "110", 900, 110},
+        {"a title longer than its width", {{IDC_WINDOW_TITLE, long_title}},
+         long_title.substr(0, 255), "save", "15", "00", "110", 900, 110},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        start_afresh();
+        set_fields(c.fields);
+        const std::string save = game_dir + "\\" + c.character;
+        write_file(save, "live save");  // for "": the save of a nameless one
+        go();
 
-    EXPECT_STREQ(g_settings.minutes, "07");
-    EXPECT_STREQ(g_settings.seconds, "05");
-    EXPECT_STREQ(g_settings.save_message_number, "110");
-    EXPECT_EQ(g_run_state.interval, 7u * 60 + 5);
-    EXPECT_EQ(g_run_state.save_command_number, 110u);
-    EXPECT_EQ(read_file(ini), "[Options]\r\n"
-                              "WindowTitle=Angband 2.7.5\r\n"
-                              "Directory=" + game_dir + "\r\n"
-                              "LastCharacter=save\r\n"
-                              "TimerIntervalMinutes=07\r\n"
-                              "TimerIntervalSeconds=05\r\n"
-                              "SavePath=\r\n"
-                              "FileSaveMessageNumber=110\r\n");
-    EXPECT_STREQ(g_run_state.live_save_file, live.c_str());
-    EXPECT_STREQ(g_run_state.backup_save_file, backup.c_str());
-    EXPECT_STREQ(g_run_state.game_command_line, command.c_str());
-}
-
-TEST_F(StartRequest, TheLargestSaveCommandNumberFitsItsSetting)
-{
-    set_fields({{IDC_SAVE_NUMBER, "999999999"}});
-    go();
-    EXPECT_STREQ(g_settings.save_message_number, "999999999");
-    EXPECT_EQ(g_run_state.save_command_number, 999999999u);
-    Settings reread;
-    load_settings(&reread);
-    EXPECT_STREQ(reread.save_message_number, "999999999");
-}
-
-TEST_F(StartRequest, EmptyTextsAreAcceptedAndStoredEmpty)
-{
-    set_fields({{IDC_WINDOW_TITLE, ""}, {IDC_CHARACTER, ""}});
-    write_file(game_dir + "\\", "save of a nameless character");
-    go();
-
-    EXPECT_TRUE(host_events_starting("notice").empty());
-    EXPECT_STREQ(g_settings.window_title, "");
-    EXPECT_STREQ(g_settings.last_character, "");
-    EXPECT_STREQ(g_settings.save_path, "");
-    Settings reread;
-    load_settings(&reread);
-    EXPECT_STREQ(reread.window_title, "");
-    EXPECT_STREQ(reread.last_character, "");
-    EXPECT_EQ(host_started_programs(),
-              Lines({game_dir + "\\angband.exe " + game_dir + "\\"}));
-}
-
-TEST_F(StartRequest, TextsLongerThanTheirWidthAreCut)
-{
-    const std::string title(300, 't');
-    set_fields({{IDC_WINDOW_TITLE, title}});
-    go();
-    EXPECT_EQ(std::string(g_settings.window_title), title.substr(0, 255));
+        EXPECT_TRUE(host_events_starting("notice").empty());
+        EXPECT_EQ(std::string(g_settings.window_title), c.title);
+        EXPECT_EQ(std::string(g_settings.last_character), c.character);
+        EXPECT_STREQ(g_settings.minutes, c.minutes);
+        EXPECT_STREQ(g_settings.seconds, c.seconds);
+        EXPECT_STREQ(g_settings.save_path, "");
+        EXPECT_STREQ(g_settings.save_message_number, c.number);
+        EXPECT_EQ(g_run_state.interval, c.interval);
+        EXPECT_EQ(g_run_state.save_command_number, c.save_command_number);
+        EXPECT_EQ(g_run_state.deadline, 1000000u + c.interval * 1000u);
+        EXPECT_EQ(read_file(ini), "[Options]\r\n"
+                                  "WindowTitle=" + c.title + "\r\n"
+                                  "Directory=" + game_dir + "\r\n"
+                                  "LastCharacter=" + c.character + "\r\n"
+                                  "TimerIntervalMinutes=" + c.minutes + "\r\n"
+                                  "TimerIntervalSeconds=" + c.seconds + "\r\n"
+                                  "SavePath=\r\n"
+                                  "FileSaveMessageNumber=" + c.number + "\r\n");
+        Settings reread;
+        load_settings(&reread);
+        EXPECT_STREQ(reread.window_title, g_settings.window_title);
+        EXPECT_STREQ(reread.last_character, g_settings.last_character);
+        EXPECT_STREQ(reread.save_message_number, c.number);
+        EXPECT_EQ(std::string(g_run_state.live_save_file), save);
+        EXPECT_EQ(std::string(g_run_state.backup_save_file), save + ".sav");
+        const std::string line = game_dir + "\\angband.exe " + save;
+        EXPECT_EQ(std::string(g_run_state.game_command_line), line);
+        EXPECT_EQ(host_started_programs(), Lines({line}));
+    }
 }
 
 // ---- the one copy ---------------------------------------------------------
@@ -283,8 +285,7 @@ TEST_F(StartRequest, BackUpCopiesTheLiveSaveFileOverTheBackup)
     load_settings(&g_settings);
     for (const char *save : {"second save", "third save"}) {
         write_file(live, save);
-        close_game();
-        go();
+        go_again();
     }
     EXPECT_EQ(g_settings.backup_generations, 1u);
     EXPECT_EQ(read_file(backup + ".1"), "second save");
@@ -292,20 +293,33 @@ TEST_F(StartRequest, BackUpCopiesTheLiveSaveFileOverTheBackup)
     EXPECT_NE(read_file(ini).find("BackupGenerations=1"), std::string::npos);
 }
 
-TEST_F(StartRequest, AFailedBackUpNamesBothFilesAndEndsTheRequest)
+// A failed copy either way names both files and ends the request, leaving
+// the file it would have replaced and the restore box as they were; the
+// settings were committed before the copy.
+TEST_F(StartRequest, AFailedCopyNamesBothFilesAndEndsTheRequest)
 {
-    remove(live.c_str());  // a new character: no save file yet
-    write_file(backup, "older backup");
-    go();
+    const struct { const char *what; bool restore; std::string from, to; } cases[] = {
+        {"back up, a new character: no save file yet", false, live, backup},
+        {"restore, no backup yet", true, backup, live},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        start_afresh();
+        host_set_check_box(IDC_RESTORE, c.restore);
+        remove(c.from.c_str());
+        write_file(c.to, "kept as it was");
+        go();
 
-    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5",
-                                    "notice warning Savewarden Error: "
-                                    "Error copying " + live + " to " + backup}));
-    EXPECT_EQ(read_file(backup), "older backup");
-    // The settings were committed before the copy.
-    EXPECT_TRUE(file_exists(ini));
-    EXPECT_EQ(g_run_state.interval, 900u);
-    EXPECT_STREQ(g_run_state.backup_save_file, backup.c_str());
+        EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5",
+                                        "notice warning Savewarden Error: "
+                                        "Error copying " + c.from + " to " + c.to}));
+        EXPECT_EQ(read_file(c.to), "kept as it was");
+        EXPECT_FALSE(file_exists(c.from));
+        EXPECT_EQ(host_check_box(IDC_RESTORE), c.restore);
+        EXPECT_TRUE(file_exists(ini));
+        EXPECT_EQ(g_run_state.interval, 900u);
+        EXPECT_STREQ(g_run_state.backup_save_file, backup.c_str());
+    }
 }
 
 TEST_F(StartRequest, ARestoreCopiesTheBackupBackAndClearsTheBoxOnce)
@@ -327,27 +341,11 @@ TEST_F(StartRequest, ARestoreCopiesTheBackupBackAndClearsTheBoxOnce)
 
     // With the box now clear, the next request backs up again.
     write_file(live, "played on");
-    close_game();
-    host_clear_events();
-    go();
+    go_again();
     EXPECT_EQ(read_file(backup), "played on");
     EXPECT_EQ(read_file(backup + ".1"), "character before the fall");
     EXPECT_EQ(read_file(backup + ".2"), "character who died");
     EXPECT_EQ(host_events_starting("clear"), Lines());
-}
-
-TEST_F(StartRequest, AFailedRestoreKeepsTheLiveFileAndTheBox)
-{
-    host_set_check_box(IDC_RESTORE, true);
-    write_file(live, "current character");
-    go();
-
-    EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5",
-                                    "notice warning Savewarden Error: "
-                                    "Error copying " + backup + " to " + live}));
-    EXPECT_EQ(read_file(live), "current character");
-    EXPECT_FALSE(file_exists(backup));
-    EXPECT_TRUE(host_check_box(IDC_RESTORE));
 }
 
 TEST_F(StartRequest, TheCopyMessageHoldsTheLongestPathsWhole)
@@ -390,10 +388,8 @@ TEST_F(StartRequest, AStartResultBelow32IsAFailure)
     EXPECT_EQ(read_file(live), "backup save");  // the restore stands
     EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
 
-    host_clear_events();
     host_set_start_result(32);
-    close_game();
-    go();
+    go_again();
     EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5", "start " + command,
                                     "timer stop 1", "timer start 1 1000"}));
 }
@@ -423,9 +419,7 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     write_file(folder + "\\" + name, "long name");
     host_set_short_path(folder + "\\" + name, "C:\\ANGBAN~1\\NNNNNN~1");
     set_fields({{IDC_CHARACTER, name}});
-    host_clear_events();
-    close_game();
-    go();
+    go_again();
     EXPECT_TRUE(host_notices().empty());
     EXPECT_EQ(host_started_programs().back(),
               "C:\\ANGBAN~1\\ANGBAND.EXE C:\\ANGBAN~1\\NNNNNN~1");
@@ -434,10 +428,8 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
     // and the countdown from before goes on, as after a failed start.
     set_fields({{IDC_CHARACTER, "save"}, {IDC_MINUTES, "1"}});
     host_set_short_path(program, program);
-    host_clear_events();
     size_t started = host_started_programs().size();
-    close_game();
-    go();
+    go_again();
     EXPECT_EQ(host_events_starting("notice"),
               Lines({"notice info Savewarden: Angband cannot be started: a "
                      "folder or file name has a space and no short name"}));
@@ -446,18 +438,14 @@ TEST_F(StartRequest, PathsWithABlankAreStartedByTheirShortNames)
 
     // No angband.exe there, so no short name: the usual failed start.
     host_set_short_path(program, "");
-    host_clear_events();
-    close_game();
-    go();
+    go_again();
     EXPECT_EQ(host_events_starting("notice"),
               only_info("Unable to start Angband or Angband already running"));
 
     // The game's program is a file of the game folder: with a path, nowhere.
     strcpy(g_settings.game_program, "..\\Sil.exe");
     host_set_short_path(folder + "\\..\\Sil.exe", "C:\\SIL.EXE");  // there, but refused
-    host_clear_events();
-    close_game();
-    go();
+    go_again();
     EXPECT_EQ(host_events_starting("notice"),
               only_info("Unable to start Angband or Angband already running"));
 }
@@ -472,62 +460,53 @@ TEST_F(StartRequest, ACompletedRequestArmsAFullCountdown)
 
     host_advance_ticks(30000);
     set_fields({{IDC_MINUTES, "2"}, {IDC_SECONDS, "30"}});
-    close_game();
-    go();
+    go_again();
     EXPECT_EQ(host_events(), Lines({"find Angband 2.7.5", "start " + command,
                                     "timer stop 1", "timer start 1 1000"}));
     EXPECT_EQ(g_run_state.deadline, 1030000u + 150000u);
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
 }
 
+// A request for no interval stops the countdown of an earlier request,
+// also when it ends before its timer phase: ticks left running with no
+// interval would each fall due.
 TEST_F(StartRequest, IntervalZeroStopsTheTimer)
 {
-    run_countdown();
-    host_advance_ticks(1000);
-    host_deliver_tick(BACKUP_TIMER_ID);
-    const std::string caption = host_last_caption();
+    const struct {
+        const char *what;
+        bool live_exists;
+        unsigned start_result;
+        size_t started;  // games started, the countdown's own included
+        Lines notices;
+    } cases[] = {
+        {"the game starts", true, 32, 2, {}},
+        {"the copy fails", false, 32, 1,
+         {"notice warning Savewarden Error: Error copying " + live + " to " + backup}},
+        {"the game does not start", true, 2, 2,
+         only_info("Unable to start Angband or Angband already running")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        start_afresh();
+        run_countdown();
+        host_advance_ticks(1000);
+        host_deliver_tick(BACKUP_TIMER_ID);
+        const std::string caption = host_last_caption();
 
-    set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
-    host_clear_events();
-    close_game();
-    go();
+        set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
+        if (!c.live_exists)
+            remove(live.c_str());
+        host_set_start_result(c.start_result);
+        go_again();
 
-    EXPECT_EQ(host_started_programs().size(), 2u);
-    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
-    EXPECT_EQ(g_run_state.interval, 0u);
-    EXPECT_TRUE(host_events_starting("timer start").empty());
-    EXPECT_TRUE(host_events_starting("caption").empty());
-    EXPECT_EQ(host_last_caption(), caption);
-}
-
-// With the countdown of an earlier request running, a request for no
-// interval that ends before its timer phase must not leave ticks running
-// with no interval, where every tick would fall due.
-TEST_F(StartRequest, IntervalZeroStopsTheTimerWhenTheCopyFails)
-{
-    run_countdown();
-    set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
-    remove(live.c_str());
-    close_game();
-    go();
-
-    EXPECT_EQ(host_events_starting("notice warning").size(), 1u);
-    EXPECT_EQ(g_run_state.interval, 0u);
-    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
-}
-
-TEST_F(StartRequest, IntervalZeroStopsTheTimerWhenTheGameDoesNotStart)
-{
-    run_countdown();
-    set_fields({{IDC_MINUTES, "0"}, {IDC_SECONDS, "0"}});
-    host_set_start_result(2);
-    close_game();
-    go();
-
-    EXPECT_EQ(host_events_starting("notice info"),
-              only_info("Unable to start Angband or Angband already running"));
-    EXPECT_EQ(g_run_state.interval, 0u);
-    EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+        EXPECT_EQ(host_events_starting("notice"), c.notices);
+        EXPECT_EQ(host_started_programs().size(), c.started);
+        EXPECT_FALSE(host_timer_running(BACKUP_TIMER_ID));
+        EXPECT_EQ(g_run_state.interval, 0u);
+        EXPECT_TRUE(host_events_starting("timer start").empty());
+        EXPECT_TRUE(host_events_starting("caption").empty());
+        EXPECT_EQ(host_last_caption(), caption);
+    }
 }
 
 TEST_F(StartRequest, AFailedTimerStartWarnsAndLeavesIntervalZero)
@@ -555,8 +534,7 @@ TEST_F(StartRequest, ACountdownLeftRunningUsesTheNewValues)
     set_fields({{IDC_WINDOW_TITLE, "Other Game"}, {IDC_SAVE_NUMBER, "120"},
                 {IDC_MINUTES, "2"}, {IDC_SECONDS, "0"},
                 {IDC_CHARACTER, "hero"}});
-    close_game();
-    go();  // no save file "hero" yet: the copy fails
+    go_again();  // no save file "hero" yet: the copy fails
     ASSERT_EQ(host_events_starting("notice warning").size(), 1u);
     EXPECT_TRUE(host_timer_running(BACKUP_TIMER_ID));
     EXPECT_EQ(g_run_state.deadline, deadline);
@@ -604,16 +582,13 @@ TEST_F(StartRequest, GoWhileTheGameRunsStartsNothingAndCopiesNothing)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        host_fakes_reset();
-        set_fields(default_fields());
+        start_afresh();
         run_countdown();
-        write_file(live, "live save");
         write_file(backup, "backup save");
-        remove((backup + ".1").c_str());
         if (!c.started_game_runs)
             close_game();
-        plat_window window =
-            c.open_window ? host_add_window(c.open_window) : nullptr;
+        if (c.open_window != nullptr)
+            host_add_window(c.open_window);
         host_set_check_box(IDC_RESTORE, c.restore);
         const bool counting = c.minutes[0] != '0';
         set_fields({{IDC_MINUTES, c.minutes},
@@ -647,8 +622,6 @@ TEST_F(StartRequest, GoWhileTheGameRunsStartsNothingAndCopiesNothing)
             if (counting)
                 EXPECT_EQ(g_run_state.deadline, host_tick_count() + 150000u);
         }
-        if (window != nullptr)
-            host_remove_window(window);
     }
 }
 
@@ -676,8 +649,7 @@ TEST_F(StartRequest, AfterADeathGoAsksBeforeBackingItUp)
         {"Yes", dead, alive, false, PLAT_ANSWER_YES, true, RESTORED},
         {"No", dead, alive, false, PLAT_ANSWER_NO, true, BACKED_UP},
         {"Cancel", dead, alive, false, PLAT_ANSWER_CANCEL, true, NOTHING},
-        {"both living", alive, alive + " again", false, PLAT_ANSWER_CANCEL, false,
-         BACKED_UP},
+        {"both living", alive, alive + " again", false, PLAT_ANSWER_CANCEL, false, BACKED_UP},
         {"both dead", dead, "Hero, dead (starvation)", false, PLAT_ANSWER_CANCEL,
          false, BACKED_UP},
         {"an older backup", dead, "", false, PLAT_ANSWER_CANCEL, false, BACKED_UP},
@@ -686,9 +658,7 @@ TEST_F(StartRequest, AfterADeathGoAsksBeforeBackingItUp)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
-        host_fakes_reset();
-        set_fields(default_fields());
-        write_file(live, "live save");  // nothing to ask about yet
+        start_afresh();  // a live save with nothing to ask about yet
         run_countdown();
         close_game();
         const std::string live_save = save_description_header(c.live_text) + "live";
@@ -696,7 +666,6 @@ TEST_F(StartRequest, AfterADeathGoAsksBeforeBackingItUp)
             c.backup_text.empty() ? "an older save" : save_description_header(c.backup_text) + "backup";
         write_file(live, c.live_text.empty() ? "an older save" : live_save);
         write_file(backup, backup_save);
-        remove((backup + ".1").c_str());
         host_set_check_box(IDC_RESTORE, c.box);
         host_set_answers({c.answer});
         set_fields({{IDC_MINUTES, "3"}});
@@ -732,22 +701,12 @@ TEST_F(StartRequest, AfterADeathGoAsksBeforeBackingItUp)
 TEST(HostFieldNumber, FollowsTheUnsignedRuleOfTheDialogFields)
 {
     const struct { const char *text; bool ok; uint32_t value; } cases[] = {
-        {"0", true, 0},
-        {"110", true, 110},
-        {"0110", true, 110},
-        {"  \t42", true, 42},
-        {"42  ", true, 42},
-        {"4294967295", true, 4294967295u},
+        {"0", true, 0}, {"110", true, 110}, {"0110", true, 110},
+        {"  \t42", true, 42}, {"42  ", true, 42}, {"4294967295", true, 4294967295u},
         {"000000000000000000004294967295", true, 4294967295u},
-        {"4294967296", false, 0},
-        {"99999999999999999999999999999", false, 0},
-        {"", false, 0},
-        {"   ", false, 0},
-        {"-1", false, 0},
-        {"+1", false, 0},
-        {"1 2", false, 0},
-        {"12a", false, 0},
-        {"0x10", false, 0},
+        {"4294967296", false, 0}, {"99999999999999999999999999999", false, 0},
+        {"", false, 0}, {"   ", false, 0}, {"-1", false, 0}, {"+1", false, 0},
+        {"1 2", false, 0}, {"12a", false, 0}, {"0x10", false, 0},
     };
     for (const auto &c : cases) {
         uint32_t value = 12345;
