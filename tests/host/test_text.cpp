@@ -24,27 +24,39 @@ bool tail_untouched(const char *buf, size_t from)
     return true;
 }
 
-// Our formatter against the C library's at every buffer size from 0 to two
-// past the whole text: the same characters, the same terminating zero, the
-// same answer to "did it fit", and not one byte written past the size.
-template <typename... Args>
-void expect_like_snprintf(const char *format, Args... args)
+// ours(buf, size) against the C library's snprintf(buf, size, format, ...)
+// at every buffer size from 0 to two past the whole text: the same
+// characters, the same terminating zero, the same answer to "did it fit",
+// and not one byte written past the size.
+template <typename Ours, typename... Args>
+void expect_like_snprintf_by(Ours ours, const char *format, Args... args)
 {
     char whole[room];
     int length = snprintf(whole, sizeof whole, format, args...);
     ASSERT_GE(length, 0);
     ASSERT_LT((size_t)length + 2, room);
     for (size_t size = 0; size <= (size_t)length + 2; ++size) {
-        char ours[room];
+        SCOPED_TRACE(std::string(format) + ", " + std::to_string(length) + " long, size " +
+                     std::to_string(size));
+        char buf[room];
         char theirs[room];
-        memset(ours, untouched, sizeof ours);
+        memset(buf, untouched, sizeof buf);
         memset(theirs, untouched, sizeof theirs);
-        bool fitted = text_format(ours, size, format, args...);
+        bool fitted = ours(buf, size);
         snprintf(theirs, size, format, args...);
-        EXPECT_EQ(fitted, (size_t)length < size) << format << " size " << size;
-        EXPECT_EQ(memcmp(ours, theirs, size), 0) << format << " size " << size;
-        EXPECT_TRUE(tail_untouched(ours, size)) << format << " size " << size;
+        EXPECT_EQ(fitted, (size_t)length < size);
+        EXPECT_EQ(memcmp(buf, theirs, size), 0);
+        EXPECT_TRUE(tail_untouched(buf, size));
     }
+}
+
+// Our formatter against the C library's.
+template <typename... Args>
+void expect_like_snprintf(const char *format, Args... args)
+{
+    expect_like_snprintf_by(
+        [&](char *buf, size_t size) { return text_format(buf, size, format, args...); },
+        format, args...);
 }
 
 TEST(Text, FormatCutsLikeSnprintfAtEveryWidth)
@@ -85,48 +97,28 @@ TEST(Text, CopyCutsAtEveryWidth)
 {
     const std::string texts[] = {"", "c", "c:\\angband\\lib\\save\\save",
                                  std::string(255, 'n')};
-    for (const std::string &text : texts) {
-        for (size_t size = 0; size <= text.size() + 2; ++size) {
-            char buf[room];
-            memset(buf, untouched, sizeof buf);
-            bool fitted = text_copy(buf, size, text.c_str());
-            EXPECT_EQ(fitted, text.size() < size) << text << " size " << size;
-            if (size > 0)
-                EXPECT_EQ(std::string(buf), text.substr(0, size - 1))
-                    << "size " << size;
-            EXPECT_TRUE(tail_untouched(buf, size)) << "size " << size;
-        }
-    }
+    for (const std::string &text : texts)  // as snprintf with "%s"
+        expect_like_snprintf_by(
+            [&](char *buf, size_t size) { return text_copy(buf, size, text.c_str()); },
+            "%s", text.c_str());
 }
 
 TEST(TwoDigitText, PadsOnlyNumbersBelowTen)
 {
     char buf[16];
-    const struct { uint32_t value; const char *text; } cases[] = {
+    const struct { uint32_t value; const char *text; size_t size = sizeof buf; } cases[] = {
         {0, "00"}, {7, "07"}, {9, "09"}, {10, "10"}, {15, "15"}, {60, "60"},
-        {4294967295u, "4294967295"}};
+        {4294967295u, "4294967295"},
+        {123, "12", 3}, {5, "0", 2}};  // cut, never overrun
     for (const auto &c : cases) {
-        two_digit_text(c.value, buf, sizeof buf);
+        two_digit_text(c.value, buf, c.size);
         EXPECT_STREQ(buf, c.text) << c.value;
     }
-    two_digit_text(123, buf, 3);  // cut, never overrun
-    EXPECT_STREQ(buf, "12");
-    two_digit_text(5, buf, 2);
-    EXPECT_STREQ(buf, "0");
 }
-
-}  // namespace
 
 // The help text as the program carries it, packed by byte pair encoding
 // (tools/make_help.py packs it; its own tests check a round trip of the
 // real help text).
-namespace {
-
-std::string packed(const std::string &text_length_and_pairs, const std::string &body)
-{
-    return text_length_and_pairs + body;
-}
-
 bool unpacks_to(const std::string &pack, size_t room, std::string *text)
 {
     std::vector<char> out(room, '#');
@@ -141,8 +133,8 @@ bool unpacks_to(const std::string &pack, size_t room, std::string *text)
 TEST(PackedText, PairsOfPairsUnpackToTheText)
 {
     // 0x80 = "ab", 0x81 = 0x80 "c" = "abc"; the text "abcabcab!" is 9 long.
-    const std::string pack = packed(std::string("\x09\x00\x02\x80" "ab\x81\x80" "c", 9),
-                                    "\x81\x81\x80!");
+    // The header (text length, pair count, pairs), then the body.
+    const std::string pack = std::string("\x09\x00\x02\x80" "ab\x81\x80" "c", 9) + "\x81\x81\x80!";
     EXPECT_EQ(packed_text_length(reinterpret_cast<const unsigned char *>(pack.data()),
                                  pack.size()), 9u);
     std::string text;
