@@ -142,6 +142,11 @@ TEST(SaveDescription, ReadsOnlyTheHeadOfTheFile)
     host_fail_call(HOST_READ, 1);
     EXPECT_EQ(read_into(path, SAVE_DESCRIPTION_WIDTH + 1, &text), 0);
     EXPECT_EQ(text, "");
+    write_file(path, save_head(living, "x"));  // whole in one read, the next fails
+    host_files_reset();
+    host_fail_call(HOST_READ, 2);
+    EXPECT_EQ(read_into(path, SAVE_DESCRIPTION_WIDTH + 1, &text), 0);
+    EXPECT_EQ(text, "");
     EXPECT_EQ(read_into(dir.file("missing"), SAVE_DESCRIPTION_WIDTH + 1, &text), 0);
     EXPECT_EQ(text, "");
     EXPECT_EQ(host_open_file_count(), 0);
