@@ -81,28 +81,28 @@ void Savewarden::terminate()
     }
 }
 
+const FieldControl kFieldControls[7] = {
+    {ids::window_title, &Fields::window_title, "WindowTitle", "window title"},
+    {ids::directory, &Fields::directory, "Directory", "game folder"},
+    {ids::character, &Fields::character, "LastCharacter", "character"},
+    {ids::minutes, &Fields::minutes, "TimerIntervalMinutes", "minutes"},
+    {ids::seconds, &Fields::seconds, "TimerIntervalSeconds", "seconds"},
+    {ids::save_path, &Fields::save_path, "SavePath", "save folder"},
+    {ids::save_number, &Fields::save_number, "FileSaveMessageNumber", "save number"},
+};
+
 Fields Savewarden::read_fields() const
 {
     Fields f;
-    f.window_title = control_text(dialog_, ids::window_title);
-    f.directory = control_text(dialog_, ids::directory);
-    f.character = control_text(dialog_, ids::character);
-    f.minutes = control_text(dialog_, ids::minutes);
-    f.seconds = control_text(dialog_, ids::seconds);
-    f.save_path = control_text(dialog_, ids::save_path);
-    f.save_number = control_text(dialog_, ids::save_number);
+    for (const FieldControl& c : kFieldControls)
+        f.*c.text = control_text(dialog_, c.id);
     return f;
 }
 
 void Savewarden::fill_fields(const Fields& f) const
 {
-    set_control_text(dialog_, ids::window_title, f.window_title);
-    set_control_text(dialog_, ids::directory, f.directory);
-    set_control_text(dialog_, ids::character, f.character);
-    set_control_text(dialog_, ids::minutes, f.minutes);
-    set_control_text(dialog_, ids::seconds, f.seconds);
-    set_control_text(dialog_, ids::save_path, f.save_path);
-    set_control_text(dialog_, ids::save_number, f.save_number);
+    for (const FieldControl& c : kFieldControls)
+        set_control_text(dialog_, c.id, f.*c.text);
 }
 
 namespace {

@@ -43,6 +43,16 @@ struct Fields {
     std::string save_number = "110";
 };
 
+// Each field's control, its setting key and its name in messages, in the
+// order of the keys; reading, filling and checking the fields go by it.
+struct FieldControl {
+    int id;
+    std::string Fields::*text;
+    const char* key;
+    const char* name;
+};
+extern const FieldControl kFieldControls[7];
+
 class Savewarden {
 public:
     Savewarden() = default;

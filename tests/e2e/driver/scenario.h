@@ -35,12 +35,37 @@ private:
     std::string log_path_;
 };
 
-// A scenario's own game folder under C:\e2e, with a first save file written.
-GameFolder scenario_game(const Env& env, const std::string& name, const std::string& save);
+// The stand-in game's behaviour with its own window title, else the defaults.
+GameBehaviour titled(const std::string& title);
+
+// A scenario's own game folder under C:\e2e with the first save file
+// written, the behaviour handed to the game, and no settings file left from
+// an earlier scenario (one that wants a settings file writes it afterwards).
+// The games started on it end with the scenario, passed or not.
+struct StandInGame : GameFolder {
+    StandInGame(const Env& env, const std::string& name, const std::string& save,
+                const GameBehaviour& behaviour);
+    GameBehaviour behaviour;
+    GameGuard games;
+};
 
 // The field texts that point Savewarden at a game folder.
 Fields fields_for(const GameFolder& game, const GameBehaviour& behaviour,
                   const std::string& minutes, const std::string& seconds);
+Fields fields_for(const StandInGame& game, const std::string& minutes, const std::string& seconds);
+// The fields with other texts in the interval and save number fields.
+Fields with_numbers(Fields fields, const std::string& minutes, const std::string& seconds,
+                    const std::string& save_number);
+
+// Starts Savewarden from the folder given, fills in the fields for the game
+// with the interval given, ticks Restore Character? when asked, presses Go.
+void start_and_press_go(Savewarden& app, const Env& env, const StandInGame& game,
+                        const std::string& minutes, const std::string& seconds,
+                        bool restore = false, const std::string& folder = "C:\\");
+// The same without a restore, then waits for the game to start.
+void start_and_go(Savewarden& app, const Env& env, const StandInGame& game,
+                  const std::string& minutes, const std::string& seconds,
+                  const std::string& folder = "C:\\");
 
 void remove_settings_file();
 // The settings file's text with line ends made "\n".
@@ -50,6 +75,10 @@ std::string expected_settings_text(const Fields& stored);
 
 // Waits until the game log shows the given number of game starts.
 void wait_for_game_starts(const GameFolder& game, size_t count, unsigned timeout_ms);
+
+// The game's log holds the event exactly `count` times.
+void check_game_events(const std::string& log_path, const char* event, size_t count,
+                       const std::string& what);
 
 // The file's content equals the text given, byte for byte.
 void check_file(const std::string& path, const std::string& expected, const std::string& what);
@@ -70,6 +99,8 @@ void take_shot_beside_main_dialog(const Savewarden& app, HWND window, const std:
 
 // Exit or Close: the process ends with exit code 0.
 void check_ends_with_zero(Savewarden& app, const std::string& how);
+// The Exit button pressed, and the process ends with exit code 0.
+void exit_with_zero(Savewarden& app, const std::string& how = "Exit");
 
 }  // namespace e2e
 

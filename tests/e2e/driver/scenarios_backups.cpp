@@ -86,6 +86,11 @@ struct Save {
     std::string description;  // as the game wrote it; empty: none
 };
 
+Save described(const std::string& description, size_t size)
+{
+    return {described_save(description, size), description};
+}
+
 struct Row {
     const char* which;
     std::string path;
@@ -142,31 +147,23 @@ void double_click_row(HWND window, int index)
 
 void scenario_backups_window(const Env& env)
 {
-    remove_settings_file();  // ten older backups, the default
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Backups Window";
-    const Save dead = {described_save("Hero, dead (Grip, Farmer Maggot's Dog)", 3000),
-                       "Hero, dead (Grip, Farmer Maggot's Dog)"};
-    const Save living = {described_save("Hero, L12 Human Warrior, at DL7", 2500),
-                         "Hero, L12 Human Warrior, at DL7"};
+    const Save dead = described("Hero, dead (Grip, Farmer Maggot's Dog)", 3000);
+    const Save living = described("Hero, L12 Human Warrior, at DL7", 2500);
     const Save older = {sample_save("OLDER, from before descriptions", 1800), ""};
-    const Save level5 = {described_save("Hero, L5 Human Warrior, at DL2", 1200),
-                         "Hero, L5 Human Warrior, at DL2"};
-    GameFolder game = scenario_game(env, "backups_window", dead.content);
+    const Save level5 = described("Hero, L5 Human Warrior, at DL2", 1200);
+    // No settings file: ten older backups, the default.
+    StandInGame game(env, "backups_window", dead.content, titled("Angband Backups Window"));
     const std::string live = game.live_save(), backup = game.backup_save();
     auto older_n = [&](int n) { return backup + "." + std::to_string(n); };
     write_file(backup, living.content);
     write_file(older_n(1), older.content);
     write_file(older_n(2), level5.content);
-    const Save beyond = {described_save("Ann, L23 Dwarf Priest, at DL15", 2900),
-                         "Ann, L23 Dwarf Priest, at DL15"};
+    const Save beyond = described("Ann, L23 Dwarf Priest, at DL15", 2900);
     write_file(older_n(11), beyond.content);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
 
     Savewarden app;
     app.start(env.savewarden_exe, "C:\\");
-    Fields fields = fields_for(game, behaviour, "0", "0");
+    Fields fields = fields_for(game, "0", "0");
     fields.character = std::string(250, 'x');
     app.fill_fields(fields);
     post_system_command(app.dialog(), ids::backups);
@@ -256,8 +253,7 @@ void scenario_backups_window(const Env& env)
     check(wait_until([&] { return !IsWindow(window); }, 3000), "the close button closed it");
     post_system_command(app.dialog(), ids::backups);
     window = wait_for_backups_window(app, "Backups after Close");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit with the Backups window open");
+    exit_with_zero(app, "Exit with the Backups window open");
     check(!IsWindow(window), "the Backups window went with the program");
 }
 
@@ -268,28 +264,21 @@ void scenario_backups_window(const Env& env)
 // saves, and the window left open follows the row and restores that state.
 void scenario_follows_the_game(const Env& env)
 {
-    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=2\r\n");
     const std::vector<std::string> descriptions = {
         "Hero, L2 Human Warrior, at DL1", "Hero, L3 Human Warrior, at DL2", "Hero, dead (a kobold)",
         "Hero, L1 Human Warrior, at DL1", "Hero, L1 Human Warrior, at DL2",
         "Hero, L2 Human Warrior, at DL3", "Hero, L3 Human Warrior, at DL4", ""};
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Saving By Itself";
+    GameBehaviour behaviour = titled("Angband Saving By Itself");
     for (size_t i = 0; i < descriptions.size(); ++i)
         behaviour.self_saves += (i ? "|" : "") + descriptions[i];
-    const Save first = {described_save("Hero, L1 Human Warrior, at DL1", 3000),
-                        "Hero, L1 Human Warrior, at DL1"};
-    GameFolder game = scenario_game(env, "follows_the_game", first.content);
+    const Save first = described("Hero, L1 Human Warrior, at DL1", 3000);
+    StandInGame game(env, "follows_the_game", first.content, behaviour);
+    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=2\r\n");
     const std::string live = game.live_save(), backup = game.backup_save();
     auto older_n = [&](int n) { return backup + "." + std::to_string(n); };
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
 
     Savewarden app;
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", "30"));
-    click_button(app.dialog(), ids::go);
-    wait_for_game_starts(game, 1, 10000);
+    start_and_go(app, env, game, "0", "30");
     post_system_command(app.dialog(), ids::backups);
     HWND window = wait_for_backups_window(app, "Backups after Go");
     const unsigned long pid = game_events(game.log_path, "window").at(0).pid;
@@ -322,8 +311,7 @@ void scenario_follows_the_game(const Env& env)
                         {"Older 1", older_n(1), &saves[5]}, {"Older 2", older_n(2), &saves[4]},
                         {"Earlier life", older_n(3), &saves[1]}},
                "after the game's own saves", false);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 0,
-                "save commands sent while the game saved by itself");
+    check_game_events(game.log_path, "command", 0, "save commands sent while the game saved by itself");
 
     // The earlier life comes back from the window left open all along; but
     // not while its file has changed since the list was read (written

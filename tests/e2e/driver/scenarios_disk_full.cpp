@@ -102,8 +102,7 @@ void wait_for_due_tick(const Savewarden& app, const GameFolder& game, size_t n)
 {
     if (!wait_until([&] { return count_game_events(game.log_path, "saved") >= n; }, 8000))
         fail("save " + std::to_string(n) + " did not happen within 8 s");
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "save-failed")), 0,
-                "saves the game could not write");
+    check_game_events(game.log_path, "save-failed", 0, "saves the game could not write");
     sleep_ms(200);
     check(responds_within(app.dialog(), 5000), "due tick " + std::to_string(n) + " is over");
 }
@@ -168,8 +167,7 @@ void scenario_disk_full(const Env& env)
     check_equal(static_cast<long long>(free_bytes(root)), static_cast<long long>(left),
                 "free bytes after the failed copy (all given back)");
     sleep_ms(500);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 0,
-                "game starts after the failed copy");
+    check_game_events(game.log_path, "start", 0, "game starts after the failed copy");
 
     // Room again: Go backs up and starts the game; then the drive is filled
     // before the first due tick.
@@ -178,8 +176,7 @@ void scenario_disk_full(const Env& env)
     wait_for_game_starts(game, 1, 10000);
     check_file(game.backup_save(), live, "backup made at Go once there is room");
     left = filler.fill_leaving(kRoomLeft);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "saved")), 0,
-                "saves before the drive was filled again");
+    check_game_events(game.log_path, "saved", 0, "saves before the drive was filled again");
     check(left > 0 && left < kSaveSize, std::to_string(left) + " bytes free for the due ticks");
 
     // Due ticks on the full drive: silent, and the backup stays whole.
@@ -231,8 +228,7 @@ void scenario_disk_full(const Env& env)
                        "disk_full\\lib\\save\\save.sav.1",
                 "what the drive holds at the end");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 }  // namespace e2e

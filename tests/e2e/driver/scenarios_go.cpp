@@ -9,21 +9,13 @@ namespace e2e {
 
 void scenario_restore(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Restore";
     const std::string live = sample_save("LIVE before restore", 3000);
     const std::string backup = sample_save("BACKUP to restore", 4100);
-    GameFolder game = scenario_game(env, "restore", live);
+    StandInGame game(env, "restore", live, titled("Angband Restore"));
     write_file(game.backup_save(), backup);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
 
     Savewarden app;
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", "0"));
-    set_checked(app.dialog(), ids::restore, true);
-    click_button(app.dialog(), ids::go);
+    start_and_press_go(app, env, game, "0", "0", true);
     wait_for_game_starts(game, 1, 10000);
     check_file(game.live_save(), backup, "live save restored from the backup");
     check_file(game.backup_save(), backup, "backup unchanged by a restore");
@@ -52,12 +44,10 @@ void scenario_restore(const Env& env)
     check(!file_exists(game.backup_save()), "no backup made up by the failed restore");
     check(is_checked(app.dialog(), ids::restore), "restore box stays set after the failure");
     sleep_ms(500);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "window")), 2,
-                "game starts (none after the failed restore)");
+    check_game_events(game.log_path, "window", 2, "game starts (none after the failed restore)");
     check_file(game.backup_save() + ".1", live, "generation 1 is not taken for the backup");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 namespace {
@@ -96,23 +86,15 @@ void expect_rejected(Savewarden& app, const Fields& fields, const std::string& m
 
 void scenario_input_checks(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Input Checks";
-    GameFolder game = scenario_game(env, "input_checks", sample_save("ORIGINAL", 1000));
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
-    const Fields valid = fields_for(game, behaviour, "5", "0");
+    StandInGame game(env, "input_checks", sample_save("ORIGINAL", 1000),
+                     titled("Angband Input Checks"));
+    const Fields valid = fields_for(game, "5", "0");
 
     Savewarden app;
     app.start(env.savewarden_exe, "C:\\");
-    for (const RejectedInput& row : kRejected) {
-        Fields f = valid;
-        f.minutes = row.minutes;
-        f.seconds = row.seconds;
-        f.save_number = row.save_number;
-        expect_rejected(app, f, row.message);
-    }
+    for (const RejectedInput& row : kRejected)
+        expect_rejected(app, with_numbers(valid, row.minutes, row.seconds, row.save_number),
+                        row.message);
     // Composed paths that would not fit their 255 characters.
     Fields long_name = valid;
     long_name.character = std::string(240, 'n');
@@ -123,33 +105,23 @@ void scenario_input_checks(const Env& env)
 
     check(!file_exists(settings_file_path()), "no settings file after rejected requests");
     check(!file_exists(game.backup_save()), "no backup after rejected requests");
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 0,
-                "game starts after rejected requests");
+    check_game_events(game.log_path, "start", 0, "game starts after rejected requests");
     check_equal(app.caption(), "Savewarden", "caption after rejected requests");
 
     // The edges that pass: an hour exactly, and short numbers stored padded.
-    Fields hour = valid;
-    hour.minutes = "60";
-    hour.seconds = "0";
-    app.fill_fields(hour);
+    app.fill_fields(with_numbers(valid, "60", "0", "110"));
     click_button(app.dialog(), ids::go);
     wait_for_game_starts(game, 1, 10000);
     std::string caption = caption_when(app, [](int left) { return left >= 0; }, 3000);
     check(countdown_seconds(caption) >= 3598 && countdown_seconds(caption) <= 3599,
           "an hour is accepted and counts down from 59:59 (" + quoted(caption) + ")");
 
-    Fields padded = valid;
-    padded.minutes = "7";
-    padded.seconds = "5";
-    padded.save_number = "0110";
+    const Fields padded = with_numbers(valid, "7", "5", "0110");
     end_games(game.log_path);
     app.fill_fields(padded);
     click_button(app.dialog(), ids::go);
     wait_for_game_starts(game, 2, 10000);
-    Fields stored = padded;
-    stored.minutes = "07";
-    stored.seconds = "05";
-    stored.save_number = "110";
+    const Fields stored = with_numbers(padded, "07", "05", "110");
     check_equal(settings_file_text(), expected_settings_text(stored), "settings file");
     check_equal(control_text(app.dialog(), ids::minutes), "7", "minutes field keeps its text");
     check_equal(control_text(app.dialog(), ids::seconds), "5", "seconds field keeps its text");
@@ -158,47 +130,32 @@ void scenario_input_checks(const Env& env)
           "re-armed with 07:05 (" + quoted(caption) + ")");
 
     // A rejection while counting changes nothing: file, countdown, fields.
-    Fields wrong = padded;
-    wrong.minutes = "abc";
-    expect_rejected(app, wrong, "Minutes are invalid");
+    expect_rejected(app, with_numbers(padded, "abc", "5", "0110"), "Minutes are invalid");
     check_equal(settings_file_text(), expected_settings_text(stored), "settings file after a rejection");
     int before = countdown_seconds(app.caption());
     caption = caption_when(app, [&](int left) { return left >= 0 && left < before; }, 3000);
     check(countdown_seconds(caption) >= 0 && countdown_seconds(caption) < before,
           "countdown goes on after a rejection (" + quoted(caption) + ")");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
-
-}  // namespace e2e
-
-namespace e2e {
 
 // While the game runs, Go starts no second game and copies nothing: the new
 // interval counts from now, and a restore is refused with the box left
 // ticked. Once the player has closed the game, Go works as ever.
 void scenario_one_game_at_a_time(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband One Game";
     const std::string live = sample_save("LIVE one game", 3000);
-    GameFolder game = scenario_game(env, "one_game", live);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "one_game", live, titled("Angband One Game"));
 
     Savewarden app;
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", "20"));
-    click_button(app.dialog(), ids::go);
-    wait_for_game_starts(game, 1, 10000);
+    start_and_go(app, env, game, "0", "20");
     check_file(game.backup_save(), live, "backup made at the first Go");
     // The game has saved since: a copy either way would show.
     const std::string played = sample_save("PLAYED one game", 3100);
     write_file(game.live_save(), played);
 
-    app.fill_fields(fields_for(game, behaviour, "0", "45"));
+    app.fill_fields(fields_for(game, "0", "45"));
     click_button(app.dialog(), ids::go);
     expect_notice(app.dialog(), Notice::info, kAlreadyRunning, 5000);
     std::string caption = caption_when(app, [](int left) { return left > 20; }, 3000);
@@ -212,14 +169,13 @@ void scenario_one_game_at_a_time(const Env& env)
     expect_notice(app.dialog(), Notice::info, kCloseBeforeRestore, 5000);
     check(is_checked(app.dialog(), ids::restore), "the restore box stays ticked");
     sleep_ms(500);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 1,
-                "game processes started while the game ran");
+    check_game_events(game.log_path, "start", 1, "game processes started while the game ran");
     check_file(game.live_save(), played, "save untouched while the game ran");
     check_file(game.backup_save(), live, "backup untouched while the game ran");
     check(!file_exists(game.backup_save() + ".1"), "no generation kept while the game ran");
 
     // The player closes the game; the ticked restore now goes ahead.
-    HWND window = find_window_by_title(behaviour.title);
+    HWND window = find_window_by_title(game.behaviour.title);
     check(window != nullptr && PostMessageA(window, WM_CLOSE, 0, 0), "the game's window closed");
     check(wait_until([&] { return count_game_events(game.log_path, "exit") == 1; }, 5000),
           "the game ended");
@@ -230,31 +186,22 @@ void scenario_one_game_at_a_time(const Env& env)
     check_file(game.backup_save() + ".1", played, "the save it replaced kept");
     check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
-
-}  // namespace e2e
-
-namespace e2e {
 
 // The game writes its dead character over the live save; the next Go asks
 // before backing that up over the living backup. Cancel does nothing, Yes
 // restores the living one, No backs up the dead one as asked.
 void scenario_question_after_death(const Env& env)
 {
-    remove_settings_file();
     const std::string alive = "Hero, L12 Human Warrior, at DL7";
     const std::string dead = "Hero, dead (Grip, Farmer Maggot's Dog)";
-    GameBehaviour behaviour;
-    behaviour.title = "Angband After Death";
+    GameBehaviour behaviour = titled("Angband After Death");
     behaviour.description = alive;
     behaviour.death_description = dead;
     behaviour.dies_after_ms = 300;
     const std::string living = described_save(alive, 3000);
-    GameFolder game = scenario_game(env, "after_death", living);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "after_death", living, behaviour);
     auto play_until_death = [&](size_t deaths) {
         check(wait_until([&] { return count_game_events(game.log_path, "died") >= deaths; },
                          5000),
@@ -263,10 +210,7 @@ void scenario_question_after_death(const Env& env)
     };
 
     Savewarden app;
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", "0"));
-    click_button(app.dialog(), ids::go);
-    wait_for_game_starts(game, 1, 10000);
+    start_and_go(app, env, game, "0", "0");
     play_until_death(1);
     const std::string dead_save = *read_file(game.live_save());
     const std::string question = "The save file holds " + dead + ".\nThe backup holds " + alive +
@@ -275,8 +219,7 @@ void scenario_question_after_death(const Env& env)
     click_button(app.dialog(), ids::go);
     expect_notice(app.dialog(), Notice::question, question, 5000, IDCANCEL);
     sleep_ms(500);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 1,
-                "no game started after Cancel");
+    check_game_events(game.log_path, "start", 1, "no game started after Cancel");
     check_file(game.live_save(), dead_save, "save untouched after Cancel");
     check_file(game.backup_save(), living, "backup untouched after Cancel");
 
@@ -297,8 +240,7 @@ void scenario_question_after_death(const Env& env)
     check_file(game.backup_save(), dead_again, "No backed up the dead save as asked");
     check_file(game.backup_save() + ".1", living, "the living backup kept as generation 1");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 }  // namespace e2e

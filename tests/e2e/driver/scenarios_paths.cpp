@@ -69,22 +69,11 @@ std::string listed(const std::string& path)
 
 Fields fields_of(const PathCase& c)
 {
-    Fields f;
-    f.window_title = "Angband Paths";
-    f.directory = c.folder;
-    f.character = c.character;
-    f.minutes = "0";
-    f.seconds = "0";
-    f.save_path = c.save_path;
-    f.save_number = "110";
-    return f;
-}
-
-Fields as_stored(Fields f)
-{
-    f.minutes = "00";
-    f.seconds = "00";
-    return f;
+    GameFolder game;
+    game.folder = c.folder;
+    game.save_folder = c.save_path;
+    game.character = c.character;
+    return fields_for(game, titled("Angband Paths"), "0", "0");
 }
 
 std::string settings_or_none()
@@ -146,8 +135,8 @@ void run_working_case(Savewarden& app, const PathCase& c, const Env& env, size_t
     check_equal(tree_difference(before, list_tree(kRoot)),
                 "+ " + listed(backup_of(c)) + " (" + std::to_string(live.size()) + " bytes)\n",
                 c.what + ": what changed on disk");
-    check_equal(settings_or_none(), expected_settings_text(as_stored(fields)),
-                c.what + ": settings file");
+    const Fields stored = with_numbers(fields, "00", "00", "110");
+    check_equal(settings_or_none(), expected_settings_text(stored), c.what + ": settings file");
     end_games(kLog);  // the next case's Go would find this game running
     check(app.running() && responds_within(app.dialog(), 3000), c.what + ": Savewarden runs on");
 }
@@ -163,8 +152,7 @@ void run_refused_case(Savewarden& app, const PathCase& c, size_t starts)
     check_equal(tree_difference(before, list_tree(kRoot)), "", c.what + ": what changed on disk");
     check_equal(settings_or_none(), settings, c.what + ": settings file unchanged");
     sleep_ms(300);
-    check_equal(static_cast<long long>(count_game_events(kLog, "start")),
-                static_cast<long long>(starts), c.what + ": game starts");
+    check_game_events(kLog, "start", starts, c.what + ": game starts");
     check(app.running() && responds_within(app.dialog(), 3000), c.what + ": Savewarden runs on");
 }
 
@@ -282,8 +270,7 @@ void scenario_odd_paths(const Env& env)
               "under Wine the Linux name of the backup is " + quoted(unix_path));
     }
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 
     // The next start reads the code page 1252 name back into its field.
     Savewarden again;
@@ -292,8 +279,7 @@ void scenario_odd_paths(const Env& env)
                 "character field after a restart");
     check_equal(control_text(again.dialog(), ids::directory), kRoot + "\\ansi",
                 "game folder field after a restart");
-    click_button(again.dialog(), ids::exit_button);
-    check_ends_with_zero(again, "Exit");
+    exit_with_zero(again);
 }
 
 }  // namespace e2e

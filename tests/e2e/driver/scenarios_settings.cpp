@@ -14,13 +14,8 @@ namespace {
 
 void check_fields(const Fields& shown, const Fields& expected, const std::string& what)
 {
-    check_equal(shown.window_title, expected.window_title, what + ": window title field");
-    check_equal(shown.directory, expected.directory, what + ": game folder field");
-    check_equal(shown.character, expected.character, what + ": character field");
-    check_equal(shown.minutes, expected.minutes, what + ": minutes field");
-    check_equal(shown.seconds, expected.seconds, what + ": seconds field");
-    check_equal(shown.save_path, expected.save_path, what + ": save folder field");
-    check_equal(shown.save_number, expected.save_number, what + ": save number field");
+    for (const FieldControl& c : kFieldControls)
+        check_equal(shown.*c.text, expected.*c.text, what + ": " + c.name + " field");
 }
 
 // With E2E_SHOT_DIR set (tools/demo.sh --game-folder-screenshot): the dialog
@@ -55,16 +50,14 @@ void scenario_first_start(const Env& env)
     check_fields(app.read_fields(), Fields(), "first start");
     check(!is_checked(app.dialog(), ids::restore), "restore box starts clear");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
     check(!file_exists(settings_file_path()), "exit at once writes no settings file");
 
     // The dialog opens in the show state the program was started with.
     Savewarden minimised;
     minimised.start(env.savewarden_exe, "C:\\", SW_SHOWMINNOACTIVE);
     check(IsIconic(minimised.dialog()) != FALSE, "started minimised, the dialog opens minimised");
-    click_button(minimised.dialog(), ids::exit_button);
-    check_ends_with_zero(minimised, "Exit while minimised");
+    exit_with_zero(minimised, "Exit while minimised");
 }
 
 // Savewarden copied into a 4.2 game's folder and started there with no
@@ -101,15 +94,13 @@ void scenario_first_start_in_game_folder(const Env& env)
         check_file(game.backup_save(), save, "backup of the latest save at Go");
         check_equal(settings_file_text(), expected_settings_text(expected), "settings at Go");
         take_game_folder_shot(app, behaviour.title);
-        click_button(app.dialog(), ids::exit_button);
-        check_ends_with_zero(app, "Exit");
+        exit_with_zero(app);
     }
     write_file(game.folder + game.save_folder + "\\Cirdan", sample_save("CIRDAN", 300));
     Savewarden again;
     again.start(exe, "C:\\");
     check_fields(again.read_fields(), expected, "stored settings, not a newer save");
-    click_button(again.dialog(), ids::exit_button);
-    check_ends_with_zero(again, "Exit");
+    exit_with_zero(again);
 
     // A variant's program alone: its fields, its start, GameProgram after the seven keys.
     remove_settings_file();
@@ -165,11 +156,9 @@ void scenario_go_with_defaults(const Env& env)
                                      3000);
     check(countdown_seconds(later) == first_left - 1 || countdown_seconds(later) == first_left - 2,
           "caption counts down (" + quoted(first) + " then " + quoted(later) + ")");
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 0,
-                "commands sent before the interval ends");
+    check_game_events(game.log_path, "command", 0, "commands sent before the interval ends");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit during a countdown");
+    exit_with_zero(app, "Exit during a countdown");
 }
 
 // Settings stored by one run come back exactly as stored in the next; a
@@ -177,17 +166,13 @@ void scenario_go_with_defaults(const Env& env)
 // at start-up and outlives every Go.
 void scenario_settings_round_trip(const Env& env)
 {
+    StandInGame game(env, "round_trip", sample_save("ORIGINAL", 100), titled("Angband Round Trip"));
     write_file(settings_file_path(), "[Options]\r\nBackupGenerations=2\r\n");
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Round Trip";
-    GameFolder game = scenario_game(env, "round_trip", sample_save("ORIGINAL", 100));
     game.save_folder = "";  // an empty save folder joins folder and name with one "\"
     game.character = "Frodo the 2nd";
     write_file(game.live_save(), sample_save("ORIGINAL", 100));
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
 
-    Fields typed = fields_for(game, behaviour, "7", "5");
+    Fields typed = fields_for(game, "7", "5");
     typed.save_number = "0110";
     {
         Savewarden app;
@@ -214,10 +199,7 @@ void scenario_settings_round_trip(const Env& env)
         post_system_command(app.dialog(), SC_CLOSE);
         check_ends_with_zero(app, "system menu Close");
     }
-    Fields stored = typed;
-    stored.minutes = "07";
-    stored.seconds = "05";
-    stored.save_number = "110";
+    const Fields stored = with_numbers(typed, "07", "05", "110");
     const std::string seven_keys = expected_settings_text(stored).substr(sizeof "[Options]");
     check_equal(settings_file_text(), "[Options]\nBackupGenerations=2\n" + seven_keys,
                 "settings file: the player's line, then the seven keys");
@@ -235,8 +217,7 @@ void scenario_settings_round_trip(const Env& env)
     check_file(game.backup_save(), sample_save("PLAYED 4", 100), "backup with BackupGenerations=0");
     check_file(game.backup_save() + ".1", sample_save("PLAYED 2", 100),
                "generation 1 untouched with BackupGenerations=0");
-    click_button(again.dialog(), ids::exit_button);
-    check_ends_with_zero(again, "Exit");
+    exit_with_zero(again);
     check(settings_file_text().find("BackupGenerations=0\n") != std::string::npos,
           "the player's line survives Go");
 }
@@ -264,8 +245,7 @@ void scenario_settings_as_stored(const Env& env)
     expected.save_path = "";
     expected.save_number = "123456789";
     check_fields(app.read_fields(), expected, "hand-written settings");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 }  // namespace e2e

@@ -13,13 +13,8 @@ namespace e2e {
 
 void scenario_enter_acts_as_go(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Enter Key";
-    GameFolder game = scenario_game(env, "enter_key", sample_save("ORIGINAL", 1000));
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
-    const Fields fields = fields_for(game, behaviour, "15", "00");
+    StandInGame game(env, "enter_key", sample_save("ORIGINAL", 1000), titled("Angband Enter Key"));
+    const Fields fields = fields_for(game, "15", "00");
 
     Savewarden app;
     app.start(env.savewarden_exe, "C:\\");
@@ -34,8 +29,7 @@ void scenario_enter_acts_as_go(const Env& env)
     expect_notice(app.dialog(), Notice::info, kAlreadyRunning, 5000);
     note("ok: Enter in the save number field ran Go again");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 // Escape and a WM_CLOSE from another program both become the Cancel
@@ -121,8 +115,7 @@ void scenario_about_item(const Env& env)
     close_message_box(box);
     check(app.running() && responds_within(app.dialog(), 2000), "Savewarden runs on after About");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 namespace {
@@ -166,8 +159,7 @@ void help_failed(Savewarden& app)
     expect_notice(app.dialog(), Notice::warning, "Error opening help", 1000);
     check(help_viewer_windows().empty(), "no help viewer left running");
     check(app.running() && responds_within(app.dialog(), 2000), "Savewarden runs on");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit after failed help");
+    exit_with_zero(app, "Exit after failed help");
 }
 
 // Wine's viewer asks, inside the request, whether to look for the missing
@@ -193,8 +185,7 @@ void help_viewer_started(Savewarden& app)
     check(about && read_message_box(about).caption == "About", "Savewarden runs on after Help");
     close_message_box(about);
     // Exit with the help flag set tells the (now absent) viewer to quit.
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit after help was opened");
+    exit_with_zero(app, "Exit after help was opened");
     check(help_viewer_windows().empty(), "no help viewer left running");
 }
 
@@ -347,18 +338,11 @@ void scenario_help(const Env& env)
 {
     HelpViewerGuard viewers;
     end_help_viewers();
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Help Window";
-    GameFolder game = scenario_game(env, "help_window", sample_save("ORIGINAL", 1000));
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "help_window", sample_save("ORIGINAL", 1000),
+                     titled("Angband Help Window"));
 
     Savewarden app;
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", "04"));
-    click_button(app.dialog(), ids::go);
-    wait_for_game_starts(game, 1, 10000);
+    start_and_go(app, env, game, "0", "04");
     check(wait_until([&] { return is_countdown(app.caption()); }, 3000), "countdown started");
     const std::string before = *read_file(game.live_save());
 
@@ -405,8 +389,7 @@ void scenario_help(const Env& env)
     click_button(app.dialog(), ids::help);
     help = wait_for_help_window(app, "Help after Close");
     check(help_viewer_windows().empty(), "no WinHelp viewer was started at all");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit with the help window open");
+    exit_with_zero(app, "Exit with the help window open");
     check(!IsWindow(help), "the help window went with the program");
 }
 
@@ -471,18 +454,10 @@ void scenario_help_file(const Env& env)
     const std::string folder = env.savewarden_exe.substr(0, env.savewarden_exe.find_last_of('\\'));
     check(file_exists(folder + "\\swarden.hlp"), "the build put swarden.hlp in " + folder);
 
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Help Open";
-    GameFolder game = scenario_game(env, "help_file", sample_save("ORIGINAL", 1000));
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "help_file", sample_save("ORIGINAL", 1000), titled("Angband Help Open"));
 
     Savewarden app;
-    app.start(env.savewarden_exe, folder);
-    app.fill_fields(fields_for(game, behaviour, "0", "04"));
-    click_button(app.dialog(), ids::go);
-    wait_for_game_starts(game, 1, 10000);
+    start_and_go(app, env, game, "0", "04", folder);
     check(wait_until([&] { return is_countdown(app.caption()); }, 3000), "countdown started");
 
     const std::string before = *read_file(game.live_save());
@@ -505,8 +480,7 @@ void scenario_help_file(const Env& env)
     check(shown_help_viewer() == viewer, "the viewer is still open");
     take_viewer_shot(viewer);
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit with the viewer open");
+    exit_with_zero(app, "Exit with the viewer open");
     check(wait_until([] { return help_viewer_windows().empty(); }, 5000),
           "Exit closed the help viewer");
 }

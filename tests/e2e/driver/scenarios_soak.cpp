@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 
 namespace e2e {
 
@@ -140,24 +139,6 @@ unsigned long detail_number(const std::string& details, const std::string& key)
     return std::strtoul(details.c_str() + at + key.size() + 1, nullptr, 10);
 }
 
-// Reads a file sharing everything, so that no read from here can be what
-// stops Savewarden replacing the backup; only ever called between ticks.
-std::optional<std::string> read_shared(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return std::nullopt;
-    std::string content;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0)
-        content.append(buffer, got);
-    CloseHandle(file);
-    return content;
-}
-
 struct FileStamp {
     bool exists = false;
     unsigned long long size = 0;
@@ -195,21 +176,14 @@ std::string kib(unsigned long long bytes)
 void scenario_soak(const Env& env)
 {
     const size_t ticks = ticks_wanted();
-    remove_settings_file();
     const std::vector<unsigned long> sizes = save_sizes(ticks + 20);
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Soak";
+    GameBehaviour behaviour = titled("Angband Soak");
     behaviour.save_sizes = joined(sizes);
     const std::string first_save = sample_save("ORIGINAL soak", 1000);
-    GameFolder game = scenario_game(env, "soak", first_save);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "soak", first_save, behaviour);
 
     Savewarden app;
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", "1"));
-    click_button(app.dialog(), ids::go);
-    wait_for_game_starts(game, 1, 10000);
+    start_and_go(app, env, game, "0", "1");
     check_file(game.backup_save(), first_save, "backup made at Go");
     ProcessMetrics metrics(app.process_id());
 
@@ -253,13 +227,15 @@ void scenario_soak(const Env& env)
                  ")");
         if (!responds_within(app.dialog(), 5000))
             fail("tick " + std::to_string(n) + ": Savewarden does not answer");
-        const std::string backup = read_shared(game.backup_save()).value_or("<missing>");
+        // read_file shares everything, so no read from here can be what
+        // stops Savewarden replacing the backup.
+        const std::string backup = read_file(game.backup_save()).value_or("<missing>");
         if (backup != expected)
             fail("tick " + std::to_string(n) + ": the backup holds " +
                  std::to_string(backup.size()) + " bytes starting " + header_of(backup) +
                  ", the game wrote " + std::to_string(bytes) + " bytes starting " +
                  header_of(expected));
-        if (read_shared(game.live_save()) != expected)
+        if (read_file(game.live_save()) != expected)
             fail("tick " + std::to_string(n) + ": the live save is not what the game logged");
         if (!message_boxes_owned_by(app.dialog()).empty())
             fail("tick " + std::to_string(n) + ": a notice is open");
@@ -320,8 +296,7 @@ void scenario_soak(const Env& env)
     check(highest <= settled && median_of(handles, last - kWindow, last) == settled,
           "handles flat after warm-up: " + std::to_string(settled) + ", never above");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit after the soak");
+    exit_with_zero(app, "Exit after the soak");
 }
 
 }  // namespace e2e

@@ -16,11 +16,11 @@ namespace {
 // The game polls for input, as the real one does; Savewarden must not wait
 // for it to go idle, so the countdown shows with the first tick, about a
 // second after Go (not 30 s, as when the start waited for the game).
-void go_with_short_interval(Savewarden& app, const Env& env, const GameFolder& game,
-                            const GameBehaviour& behaviour, const char* seconds = "2")
+void go_with_short_interval(Savewarden& app, const Env& env, const StandInGame& game,
+                            const char* seconds = "2")
 {
     app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(game, behaviour, "0", seconds));
+    app.fill_fields(fields_for(game, "0", seconds));
     unsigned long long go = now_ms();
     click_button(app.dialog(), ids::go);
     std::string caption = caption_when(app, [](int left) { return left >= 0; }, 5000);
@@ -63,21 +63,17 @@ unsigned long long wait_for_backed_up_save(const GameFolder& game, size_t n)
 // is kept, and the first one and the older backup behind them.
 void scenario_due_ticks(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Due Ticks";
+    GameBehaviour behaviour = titled("Angband Due Ticks");
     behaviour.save_number = 4242;
     behaviour.save_size = 5000;
     const std::string first_save = sample_save("ORIGINAL", 1000);
     const std::string older_backup = sample_save("OLDER backup", 900);
-    GameFolder game = scenario_game(env, "due_ticks", first_save);
+    StandInGame game(env, "due_ticks", first_save, behaviour);
     write_file(game.backup_save(), older_backup);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
 
     Savewarden app;
     unsigned long long go = now_ms();
-    go_with_short_interval(app, env, game, behaviour);
+    go_with_short_interval(app, env, game);
     check_file(game.backup_save(), first_save, "backup made before the game starts");
     check_file(game.backup_save() + ".1", older_backup, "the older backup kept as generation 1");
 
@@ -94,8 +90,7 @@ void scenario_due_ticks(const Env& env)
     for (const GameEvent& c : commands)
         check_equal(c.details, "wparam=4242 lparam=0", "WM_COMMAND parameters");
 
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit during a countdown");
+    exit_with_zero(app, "Exit during a countdown");
     // Once Savewarden has ended, the last save the game wrote is backed up.
     size_t last = count_game_events(game.log_path, "saved");
     const std::string backup = read_file(game.backup_save()).value_or("");
@@ -120,17 +115,13 @@ void scenario_due_ticks(const Env& env)
 
 void scenario_game_window_closes(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Window Closes";
+    GameBehaviour behaviour = titled("Angband Window Closes");
     behaviour.mode = "close";
     behaviour.delay_ms = 300;
-    GameFolder game = scenario_game(env, "window_closes", sample_save("ORIGINAL", 1000));
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "window_closes", sample_save("ORIGINAL", 1000), behaviour);
 
     Savewarden app;
-    go_with_short_interval(app, env, game, behaviour);
+    go_with_short_interval(app, env, game);
     check(wait_until([&] { return count_game_events(game.log_path, "closing-window") == 1; }, 5000),
           "the game closed its window");
     // The player leaves the notice open for several intervals: the
@@ -145,53 +136,42 @@ void scenario_game_window_closes(const Env& env)
     expect_no_notice(app.dialog(), 5000, "no further notice once the first is closed");
     check_equal(app.caption(), caption, "caption stays after the countdown stopped");
     check(responds_within(app.dialog(), 2000), "Savewarden still answers");
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 0,
-                "commands that reached the game");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    check_game_events(game.log_path, "command", 0, "commands that reached the game");
+    exit_with_zero(app);
 }
 
 // A game that takes longer to save than a tick period, but less than the
 // bound: Savewarden waits for it and backs up the whole new save.
 void scenario_slow_game(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Slow Save";
+    GameBehaviour behaviour = titled("Angband Slow Save");
     behaviour.mode = "slow";
     behaviour.delay_ms = 2500;
     behaviour.save_size = 7000;
     const std::string first_save = sample_save("ORIGINAL", 1000);
-    GameFolder game = scenario_game(env, "slow_game", first_save);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "slow_game", first_save, behaviour);
 
     Savewarden app;
-    go_with_short_interval(app, env, game, behaviour);
+    go_with_short_interval(app, env, game);
     check(wait_until([&] { return count_game_events(game.log_path, "slow-start") == 1; }, 6000),
           "the game started a slow save");
     check(responds_within(app.dialog(), 2000), "Savewarden answers sent messages while it waits");
     check_file(game.backup_save(), first_save, "backup unchanged before the save is written");
     wait_for_backed_up_save(game, 1);
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 // The game stops answering inside its save command, after writing half a
 // save. Savewarden waits a bounded time, keeps the old backup and comes back.
 void scenario_hung_game(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Hangs";
+    GameBehaviour behaviour = titled("Angband Hangs");
     behaviour.mode = "hang";
     const std::string first_save = sample_save("ORIGINAL", 3000);
-    GameFolder game = scenario_game(env, "hung_game", first_save);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "hung_game", first_save, behaviour);
 
     Savewarden app;
-    go_with_short_interval(app, env, game, behaviour);
+    go_with_short_interval(app, env, game);
     check(wait_until([&] { return count_game_events(game.log_path, "hanging") == 1; }, 6000),
           "the game took the save command and hangs");
     unsigned long long hung = now_ms();
@@ -214,17 +194,13 @@ void scenario_hung_game(const Env& env)
 // is written, and no generation is pushed out by copies of the same save.
 void scenario_idle_game(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Idle";
+    GameBehaviour behaviour = titled("Angband Idle");
     behaviour.same_bytes = true;
     const std::string first_save = sample_save("ORIGINAL", 2000);
-    GameFolder game = scenario_game(env, "idle_game", first_save);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "idle_game", first_save, behaviour);
 
     Savewarden app;
-    go_with_short_interval(app, env, game, behaviour, "1");
+    go_with_short_interval(app, env, game, "1");
     if (!wait_until([&] { return count_game_events(game.log_path, "saved") >= 1; }, 5000))
         fail("the game did not save");
     const std::string idle = read_file(game.live_save()).value_or("");
@@ -236,8 +212,7 @@ void scenario_idle_game(const Env& env)
 
     if (!wait_until([&] { return count_game_events(game.log_path, "saved") >= 4; }, 8000))
         fail("the game did not save three times more");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
     WIN32_FILE_ATTRIBUTE_DATA after = {};
     GetFileAttributesExA(game.backup_save().c_str(), GetFileExInfoStandard, &after);
     check(CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime) == 0,
@@ -253,20 +228,16 @@ void scenario_idle_game(const Env& env)
 // real save is backed up, the old backup kept as generation 1.
 void scenario_game_refuses_briefly(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Refuses Briefly";
+    GameBehaviour behaviour = titled("Angband Refuses Briefly");
     behaviour.mode = "refuse";
     behaviour.refusals = 1;
     behaviour.refusal_close_ms = 1500;
     behaviour.dies_after_ms = 500;
     const std::string first_save = sample_save("ORIGINAL living hero", 2000);
-    GameFolder game = scenario_game(env, "game_refuses_briefly", first_save);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "game_refuses_briefly", first_save, behaviour);
 
     Savewarden app;
-    go_with_short_interval(app, env, game, behaviour, "2");
+    go_with_short_interval(app, env, game, "2");
     check(wait_until([&] { return count_game_events(game.log_path, "died") == 1; }, 3000),
           "the game wrote its dead character over the live save");
     check(wait_until([&] { return count_game_events(game.log_path, "refused") == 1; }, 8000),
@@ -278,8 +249,7 @@ void scenario_game_refuses_briefly(const Env& env)
 
     wait_for_backed_up_save(game, 1);
     check_file(game.backup_save() + ".1", first_save, "the living hero kept as generation 1");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 // Like the real game away from its command prompt: a modal "Warning" box
@@ -289,20 +259,16 @@ void scenario_game_refuses_briefly(const Env& env)
 // backup stays, and once the box is closed the next due tick saves.
 void scenario_game_refuses(const Env& env)
 {
-    remove_settings_file();
-    GameBehaviour behaviour;
-    behaviour.title = "Angband Refuses";
+    GameBehaviour behaviour = titled("Angband Refuses");
     behaviour.mode = "refuse";
     behaviour.refusals = 1;
     const std::string first_save = sample_save("ORIGINAL", 2000);
-    GameFolder game = scenario_game(env, "game_refuses", first_save);
-    set_game_behaviour(behaviour, game.log_path);
-    GameGuard games(game.log_path);
+    StandInGame game(env, "game_refuses", first_save, behaviour);
 
     // A due tick leaves the caption as it is, so with 2 s between due ticks
     // a single text could stand for ever; 3 s gives two between them.
     Savewarden app;
-    go_with_short_interval(app, env, game, behaviour, "3");
+    go_with_short_interval(app, env, game, "3");
     HWND game_window = nullptr;
     check(wait_until([&] { game_window = find_window_by_title(behaviour.title); return game_window; },
                      3000), "the game window is there");
@@ -325,15 +291,14 @@ void scenario_game_refuses(const Env& env)
     }, 5000);
     check(shown.size() >= 2, "the caption counts after the bound: " +
                                  std::to_string(shown.size()) + " countdown text(s) in 5 s");
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "command")), 1,
-                "commands that reached the game while its box is open");
+    check_game_events(game.log_path, "command", 1,
+                      "commands that reached the game while its box is open");
     check_file(game.backup_save(), first_save, "backup kept while the game refuses");
     check(responds_within(app.dialog(), 3000), "Savewarden answers while the game refuses");
     close_message_box(refusal);
 
     wait_for_backed_up_save(game, 1);
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    exit_with_zero(app);
 }
 
 }  // namespace e2e

@@ -1,7 +1,8 @@
 // The save-file copy as it runs on Windows 95, which has no one-step
 // replace: old file aside, new file in, old file deleted. These scenarios
 // run a Savewarden built so that its replace answers "not supported", so
-// the rename path works on real files.
+// the rename path works on real files. Each presses Go at interval 0, so
+// no ticks: one Go and its one copy.
 #include "scenarios.h"
 
 #include "check.h"
@@ -15,29 +16,7 @@ namespace e2e {
 namespace {
 
 const char kAside[] = ".o$$";
-
-struct Windows95Game {
-    GameFolder game;
-    GameBehaviour behaviour;
-};
-
-Windows95Game windows95_game(const Env& env, const std::string& name, const std::string& live)
-{
-    Windows95Game w;
-    w.behaviour.title = "Angband Windows 95";
-    w.game = scenario_game(env, name, live);
-    set_game_behaviour(w.behaviour, w.game.log_path);
-    return w;
-}
-
-// Interval 0, so no ticks: one Go and its one copy.
-void go_once(Savewarden& app, const Env& env, const Windows95Game& w, bool restore)
-{
-    app.start(env.savewarden_exe, "C:\\");
-    app.fill_fields(fields_for(w.game, w.behaviour, "0", "0"));
-    set_checked(app.dialog(), ids::restore, restore);
-    click_button(app.dialog(), ids::go);
-}
+const char kTitle[] = "Angband Windows 95";
 
 // The save folder must hold the live save, its backup and the generations
 // named, and nothing else: no aside file, no temporary file.
@@ -56,10 +35,8 @@ void refused_and_untouched(Savewarden& app, const GameFolder& game, const std::s
                   "Error copying " + game.live_save() + " to " + game.backup_save(), 5000);
     check_only_save_files(game, what);
     sleep_ms(300);
-    check_equal(static_cast<long long>(count_game_events(game.log_path, "start")), 0,
-                what + ": game starts");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    check_game_events(game.log_path, "start", 0, what + ": game starts");
+    exit_with_zero(app);
 }
 
 }  // namespace
@@ -70,60 +47,52 @@ void refused_and_untouched(Savewarden& app, const GameFolder& game, const std::s
 // here, the replace is the one by renames.
 void scenario_windows95_backup_after_cut_off_backup(const Env& env)
 {
-    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=0\r\n");
     const std::string live = sample_save("LIVE", 3000);
-    Windows95Game w = windows95_game(env, "windows95_backup", live);
-    write_file(w.game.backup_save() + kAside, sample_save("LAST GOOD BACKUP", 2000));
-    GameGuard games(w.game.log_path);
+    StandInGame game(env, "windows95_backup", live, titled(kTitle));
+    write_file(settings_file_path(), "[Options]\r\nBackupGenerations=0\r\n");
+    write_file(game.backup_save() + kAside, sample_save("LAST GOOD BACKUP", 2000));
 
     Savewarden app;
-    go_once(app, env, w, false);
-    wait_for_game_starts(w.game, 1, 10000);
-    check_file(w.game.backup_save(), live, "backup refreshed from the live save");
-    check_only_save_files(w.game, "after the backup");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    start_and_go(app, env, game, "0", "0");
+    check_file(game.backup_save(), live, "backup refreshed from the live save");
+    check_only_save_files(game, "after the backup");
+    exit_with_zero(app);
 }
 
 // The same cut-off backup, and then what the player does after a crash:
 // a restore. The backup it reads is found beside it, under its aside name.
 void scenario_windows95_restore_after_cut_off_backup(const Env& env)
 {
-    remove_settings_file();
-    Windows95Game w = windows95_game(env, "windows95_restore", sample_save("DAMAGED", 3000));
+    StandInGame game(env, "windows95_restore", sample_save("DAMAGED", 3000), titled(kTitle));
     const std::string good = sample_save("LAST GOOD BACKUP", 2000);
-    write_file(w.game.backup_save() + kAside, good);
-    GameGuard games(w.game.log_path);
+    write_file(game.backup_save() + kAside, good);
 
     Savewarden app;
-    go_once(app, env, w, true);
-    wait_for_game_starts(w.game, 1, 10000);
-    check_file(w.game.live_save(), good, "live save restored");
-    check_file(w.game.backup_save(), good, "backup back under its own name");
-    check_file(w.game.backup_save() + ".1", sample_save("DAMAGED", 3000),
+    start_and_press_go(app, env, game, "0", "0", true);
+    wait_for_game_starts(game, 1, 10000);
+    check_file(game.live_save(), good, "live save restored");
+    check_file(game.backup_save(), good, "backup back under its own name");
+    check_file(game.backup_save() + ".1", sample_save("DAMAGED", 3000),
                "the replaced live save kept as generation 1");
     check(!is_checked(app.dialog(), ids::restore), "restore box cleared after the restore");
-    check_only_save_files(w.game, "after the restore", "save save.sav save.sav.1");
-    click_button(app.dialog(), ids::exit_button);
-    check_ends_with_zero(app, "Exit");
+    check_only_save_files(game, "after the restore", "save save.sav save.sav.1");
+    exit_with_zero(app);
 }
 
 // Renaming a read-only file is allowed; replacing it is not. The copy must
 // refuse, as the one-step replace does, and leave the file as it was.
 void scenario_windows95_read_only_backup(const Env& env)
 {
-    remove_settings_file();
-    Windows95Game w = windows95_game(env, "windows95_read_only", sample_save("LIVE", 3000));
+    StandInGame game(env, "windows95_read_only", sample_save("LIVE", 3000), titled(kTitle));
     const std::string kept = sample_save("KEPT BACKUP", 2000);
-    write_file(w.game.backup_save(), kept);
-    SetFileAttributesA(w.game.backup_save().c_str(), FILE_ATTRIBUTE_READONLY);
-    GameGuard games(w.game.log_path);
+    write_file(game.backup_save(), kept);
+    SetFileAttributesA(game.backup_save().c_str(), FILE_ATTRIBUTE_READONLY);
 
     Savewarden app;
-    go_once(app, env, w, false);
-    refused_and_untouched(app, w.game, "read-only backup");
-    check_file(w.game.backup_save(), kept, "read-only backup unchanged");
-    DWORD attributes = GetFileAttributesA(w.game.backup_save().c_str());
+    start_and_press_go(app, env, game, "0", "0");
+    refused_and_untouched(app, game, "read-only backup");
+    check_file(game.backup_save(), kept, "read-only backup unchanged");
+    DWORD attributes = GetFileAttributesA(game.backup_save().c_str());
     check(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY),
           "the backup is still read-only");
 }
@@ -131,15 +100,13 @@ void scenario_windows95_read_only_backup(const Env& env)
 // A folder where the backup should be: refused, the folder left alone.
 void scenario_windows95_backup_is_a_folder(const Env& env)
 {
-    remove_settings_file();
-    Windows95Game w = windows95_game(env, "windows95_folder", sample_save("LIVE", 3000));
-    make_folders(w.game.backup_save());
-    GameGuard games(w.game.log_path);
+    StandInGame game(env, "windows95_folder", sample_save("LIVE", 3000), titled(kTitle));
+    make_folders(game.backup_save());
 
     Savewarden app;
-    go_once(app, env, w, false);
-    refused_and_untouched(app, w.game, "folder in the backup's place");
-    DWORD attributes = GetFileAttributesA(w.game.backup_save().c_str());
+    start_and_press_go(app, env, game, "0", "0");
+    refused_and_untouched(app, game, "folder in the backup's place");
+    DWORD attributes = GetFileAttributesA(game.backup_save().c_str());
     check(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY),
           "the backup's place still holds the folder");
 }
