@@ -187,42 +187,59 @@ bool ends_earlier_life(const char *backup, unsigned n, const char *entering,
     return living_at(front, newer) && starts_new_life(newer, older) != 0;
 }
 
+// Whether the save at place n may go to make room. Not the source itself
+// (a restore of an old generation), not the last state of an earlier life,
+// and not the state just newer than one (the nearest newer living state),
+// which alone tells that the older one ends a life while both stand within
+// the recent backups.
+bool may_make_room(const char *backup, unsigned n, unsigned generations,
+                   const char *source, const char *entering, const char *front)
+{
+    char description[SAVE_DESCRIPTION_WIDTH + 1];
+    work_path path;
+    if (!generation_path(backup, n, path) ||
+        plat_file_kind_of(path) != PLAT_KIND_FILE || text_same(path, source) ||
+        ends_earlier_life(backup, n, entering, front))
+        return false;
+    if (!living_at(path, description))
+        return true;
+    while (++n <= generations)
+        if (generation_path(backup, n, path) && living_at(path, description))
+            return !ends_earlier_life(backup, n, entering, front);
+    return true;
+}
+
 // The disk took written bytes of the source and no more. Drops the oldest
-// kept saves, as many as give back the rest, but none when all of them
-// together would not: a generation goes only to let the newest backup
-// through, and never the last state of an earlier life (entering and front
-// as ends_earlier_life takes them). 1 when some went. (Windows finds a full
-// disk at the write; a failed flush says nothing of room, and costs no
-// generation.)
+// kept saves that may make room, as many as give back the rest, but none
+// when all of them together would not: a generation goes only to let the
+// newest backup through. 1 when some went. (Windows finds a full disk at
+// the write; a failed flush says nothing of room, and costs no generation.)
 int drop_generations_for_room(const char *backup, unsigned generations,
                               const char *source, uint32_t written,
                               const char *entering, const char *front)
 {
     uint32_t size = size_of(source);
-    if (size <= written)
+    if (size <= written || generations > MOST_BACKUP_GENERATIONS)
         return 0;
     uint32_t needed = size - written;
     uint32_t freed = 0;
-    unsigned oldest_kept = generations + 1;
+    // Decided on the whole row before any goes: which saves may go depends
+    // on their neighbours.
+    bool goes[MOST_BACKUP_GENERATIONS + 1] = {};
     work_path path;
     for (unsigned n = generations; n >= 1 && freed < needed; --n) {
-        if (!generation_path(backup, n, path) ||
-            plat_file_kind_of(path) != PLAT_KIND_FILE ||
-            ends_earlier_life(backup, n, entering, front))
+        if (!may_make_room(backup, n, generations, source, entering, front) ||
+            !generation_path(backup, n, path))
             continue;
         uint32_t more = size_of(path);
         freed = more > 0xFFFFFFFFu - freed ? 0xFFFFFFFFu : freed + more;
-        oldest_kept = n;
+        goes[n] = true;
     }
     if (freed < needed)
         return 0;
-    // From the oldest up: a save is told by the newer ones, which are all
-    // still there, so the very saves counted above go.
-    for (unsigned n = generations; n >= oldest_kept; --n)
-        if (generation_path(backup, n, path) &&
-            plat_file_kind_of(path) == PLAT_KIND_FILE &&
-            !ends_earlier_life(backup, n, entering, front) &&
-            !plat_file_delete(path))
+    for (unsigned n = generations; n >= 1; --n)
+        if (goes[n] && (!generation_path(backup, n, path) ||
+                        !plat_file_delete(path)))
             return 0;
     return 1;
 }

@@ -517,6 +517,9 @@ TEST_F(SaveCopy, ADiskTooFullDropsTheOldestGenerationsOnlyWhereThatMakesRoom)
     const std::string bob = save_description_header("Bob, L1 Human Warrior, at DL1");
     const std::string ann = save_description_header("Ann, L9 Human Warrior, at DL5") +
                             patterned_bytes(12000, 15);
+    const std::string ann5 = save_description_header("Ann, L5 Human Warrior, at DL3"),
+                      ann1 = save_description_header("Ann, L1 Human Warrior, at DL1") + big,
+                      ann6 = save_description_header("Ann, L6 Human Warrior, at DL4");
     struct Room {
         const char *what;
         host_op op;
@@ -525,6 +528,7 @@ TEST_F(SaveCopy, ADiskTooFullDropsTheOldestGenerationsOnlyWhereThatMakesRoom)
         Row before;
         int result;
         Row left;  // the backup and generations 1 to 3 afterwards
+        bool restore = false;  // generation 3 over the save, not the save kept
     };
     const Room rooms[] = {
         // 10240 bytes short: all three generations (11000) must go. 7168
@@ -545,6 +549,12 @@ TEST_F(SaveCopy, ADiskTooFullDropsTheOldestGenerationsOnlyWhereThatMakesRoom)
         // where it alone would make enough: it stays, and the copy fails.
         {"an earlier life", HOST_WRITE, 1, HOST_FAULT_FAIL, {bob, ann}, 0,
          {brief(bob), brief(ann), "-", "-"}},
+        // Nor is the state that alone tells that Ann's L5 ended a life.
+        {"what tells an earlier life", HOST_WRITE, 1, HOST_FAULT_FAIL, {"b", ann6, ann1, ann5}, 0,
+         {"b", brief(ann6), brief(ann1), brief(ann5)}},
+        // A restore's own source is no room either.
+        {"restoring the oldest", HOST_WRITE, 1, HOST_FAULT_FAIL, {"b", k1, k2, big}, 0,
+         {"b", brief(k1), brief(k2), brief(big)}, true},
     };
     each_replace([&](bool windows95) {
         for (const Room &room : rooms) {
@@ -553,8 +563,10 @@ TEST_F(SaveCopy, ADiskTooFullDropsTheOldestGenerationsOnlyWhereThatMakesRoom)
             ASSERT_TRUE(empty_dir());
             put_row(fresh, room.before);
             host_fail_call(room.op, room.nth, room.kind);
-            EXPECT_EQ(keeping_copy(source, destination, 3), room.result);
+            EXPECT_EQ(room.restore ? keeping_copy(generation(3), source, 3)
+                                   : keeping_copy(source, destination, 3), room.result);
             EXPECT_TRUE(host_fault_fired());
+            EXPECT_EQ(read_file(source), fresh);
             EXPECT_EQ(row(3), room.left);
             expect_nothing_left_over(3 - std::count(room.left.begin(), room.left.end(), "-"));
         }
