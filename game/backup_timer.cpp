@@ -83,14 +83,18 @@ enum save_holds what_save_holds()
     return description_is_dead(description) ? HOLDS_DEAD : HOLDS_LIVING;
 }
 
-// A failed copy leaves the old backup whole; the next save retries.
+// A failed copy leaves the old backup whole; the next save retries. What
+// counts as seen is the stamp from before the copy: a save the game writes
+// while the copy runs is a new one, followed once it has held still.
 bool back_up_save()
 {
+    SaveStamp copied = save_stamp_now();
     bool kept = copy_save_file_keeping(g_run_state.live_save_file,
                                        g_run_state.backup_save_file,
                                        g_run_state.backup_save_file,
                                        g_settings.backup_generations) != 0;
-    note_save_file_seen();
+    g_run_state.save_seen = copied;
+    g_run_state.save_at_last_tick = copied;
     tell_backups_changed();
     return kept;
 }

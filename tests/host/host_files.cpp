@@ -38,6 +38,9 @@ struct FaultPlan {
 };
 
 FaultPlan plan;
+host_op action_op;
+int action_nth;  // 0: nothing to run
+std::function<void()> action;
 std::string profile_dir = ".";
 
 // What a power cut would lose: files written since their last flush, by
@@ -79,6 +82,10 @@ bool fault_here(host_op op, host_fault_kind *kind = nullptr)
 {
     ++plan.counts[op];
     ++plan.total;
+    if (action_nth != 0 && op == action_op && plan.counts[op] == action_nth) {
+        action_nth = 0;
+        action();
+    }
     if (kind != nullptr)
         *kind = HOST_FAULT_FAIL;
     if (plan.crashed)
@@ -118,6 +125,7 @@ void host_files_reset()
     int open_files = plan.open_files;
     int live_buffers = plan.live_buffers;
     plan = FaultPlan();
+    action_nth = 0;
     unflushed_files.clear();
     plan.open_files = open_files;
     plan.live_buffers = live_buffers;
@@ -128,6 +136,13 @@ void host_fail_call(host_op op, int nth, host_fault_kind kind)
     plan.fail_op = op;
     plan.fail_nth = nth;
     plan.fail_kind = kind;
+}
+
+void host_before_call(host_op op, int nth, std::function<void()> what)
+{
+    action_op = op;
+    action_nth = nth;
+    action = std::move(what);
 }
 
 void host_fail_any_call(int nth) { plan.fail_any_nth = nth; }

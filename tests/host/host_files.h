@@ -4,6 +4,7 @@
 #ifndef SAVEWARDEN_TESTS_HOST_FILES_H
 #define SAVEWARDEN_TESTS_HOST_FILES_H
 
+#include <functional>
 #include <string>
 
 enum host_op {
@@ -34,6 +35,8 @@ void host_fail_any_call(int nth);
 // Simulates a power cut: after the nth call of any kind has done its work,
 // every later call fails without touching the disk.
 void host_crash_after_call(int nth);
+// Runs action just before the nth call of op: the game at work while ours is.
+void host_before_call(host_op op, int nth, std::function<void()> action);
 // True once a planned fault or crash has fired.
 bool host_fault_fired();
 int host_call_count(host_op op);

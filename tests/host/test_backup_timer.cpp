@@ -402,9 +402,12 @@ TEST_F(BackupTimer, TheGamesOwnLivingSavesAreKeptAndPutTheCommandOff)
         uint32_t written_at;
         size_t sends;
         uint32_t deadline;
+        std::string during_copy;  // the game's next save, written while ours copies
     } cases[] = {
         {"living", living, living, false, true, 3500, 0, 5000 + 10000},
         {"living, just before the due tick", living, living, false, true, 9500, 0, 11000 + 10000},
+        {"living, and again during the copy", living, living + "y", false, true, 3500, 0,
+         7000 + 10000, living + "y"},
         {"the same bytes as the backup", living, living, true, false, 3500, 0, 5000 + 10000},
         {"dead", dead, "old backup", false, false, 3500, 0, 10000 + 10000},
         {"without a description", "old version", "old backup", false, false, 3500, 1, 10000 + 10000},
@@ -417,6 +420,8 @@ TEST_F(BackupTimer, TheGamesOwnLivingSavesAreKeptAndPutTheCommandOff)
         host_add_window("Angband 2.7.5");
         if (c.backup_holds_it)
             write_file(backup, living);
+        if (!c.during_copy.empty())
+            host_before_call(HOST_FLUSH, 1, [&] { write_file(live, c.during_copy); });
         arm_at(0, 10);
         for (uint32_t now = 1000; now <= 12000; now += 1000) {
             if (now == c.written_at + 500)
