@@ -64,6 +64,14 @@ SaveStamp save_stamp_now()
     return now;
 }
 
+// What the save file held when Savewarden last looked: no save of the
+// game's to follow.
+void note_stamp_seen(const SaveStamp &seen)
+{
+    g_run_state.save_seen = seen;
+    g_run_state.save_at_last_tick = seen;
+}
+
 bool same_save_stamp(const SaveStamp &a, const SaveStamp &b)
 {
     return a.exists == b.exists && (!a.exists || same_stamp(a.stamp, b.stamp));
@@ -93,8 +101,7 @@ bool back_up_save()
                                        g_run_state.backup_save_file,
                                        g_run_state.backup_save_file,
                                        g_settings.backup_generations) != 0;
-    g_run_state.save_seen = copied;
-    g_run_state.save_at_last_tick = copied;
+    note_stamp_seen(copied);
     tell_backups_changed();
     return kept;
 }
@@ -219,8 +226,7 @@ bool same_stamp(const struct plat_stamp &a, const struct plat_stamp &b)
 
 void note_save_file_seen(void)
 {
-    g_run_state.save_seen = save_stamp_now();
-    g_run_state.save_at_last_tick = g_run_state.save_seen;
+    note_stamp_seen(save_stamp_now());
 }
 
 void tell_backups_changed(void)
